@@ -1,0 +1,114 @@
+#include "SabrelProcessor.h"
+
+#include "StateBlock.h"
+
+namespace
+{
+// Placeholder window until the editor lands: the design size of the real one.
+class PlainEditor : public juce::AudioProcessorEditor
+{
+public:
+    explicit PlainEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (980, 690); }
+    void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
+};
+} // namespace
+
+juce::AudioProcessor::BusesProperties SabrelProcessor::makeBuses()
+{
+    // The sidechain must stay input bus 1.
+    return BusesProperties()
+        .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+        .withOutput ("Output", juce::AudioChannelSet::stereo(), true)
+        .withInput ("Sidechain", juce::AudioChannelSet::stereo(), false);
+}
+
+SabrelProcessor::SabrelProcessor()
+    : juce::AudioProcessor (makeBuses()),
+      apvts (*this, nullptr, "PARAMS", createParameterLayout())
+{
+}
+
+SabrelProcessor::~SabrelProcessor() = default;
+
+juce::AudioProcessorValueTreeState::ParameterLayout SabrelProcessor::createParameterLayout()
+{
+    return buildParameterLayout();
+}
+
+const juce::String SabrelProcessor::getName() const { return "Sabrel"; }
+
+void SabrelProcessor::prepareToPlay (double newSampleRate, int)
+{
+    sampleRate = newSampleRate;
+}
+
+void SabrelProcessor::releaseResources() {}
+
+void SabrelProcessor::processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+}
+
+double SabrelProcessor::getTailLengthSeconds() const { return 0.0; }
+bool SabrelProcessor::acceptsMidi() const { return false; }
+bool SabrelProcessor::producesMidi() const { return false; }
+juce::AudioProcessorEditor* SabrelProcessor::createEditor() { return new PlainEditor (*this); }
+bool SabrelProcessor::hasEditor() const { return true; }
+int SabrelProcessor::getNumPrograms() { return 1; }
+int SabrelProcessor::getCurrentProgram() { return 0; }
+void SabrelProcessor::setCurrentProgram (int) {}
+const juce::String SabrelProcessor::getProgramName (int) { return {}; }
+void SabrelProcessor::changeProgramName (int, const juce::String&) {}
+
+void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    // copyState flushes every parameter into its PARAM child under the state's lock.
+    const auto state = apvts.copyState();
+
+    if (auto xml = state.createXml())
+        copyXmlToBinary (*xml, destData);
+}
+
+void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 8)
+        return;
+
+    const auto* bytes = static_cast<const char*> (data);
+    const auto textLength = (int) juce::ByteOrder::littleEndianInt (bytes + 4);
+
+    if (textLength > 0
+        && ! StateBlock::nestingWithin (bytes + 8, (size_t) juce::jmin (sizeInBytes - 8, textLength),
+                                        StateBlock::maxNestingDepth))
+        return;
+
+    const auto xml = getXmlFromBinary (data, sizeInBytes);
+
+    if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
+        return;
+
+    apvts.replaceState (juce::ValueTree::fromXml (*xml));
+}
+
+bool SabrelProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    const auto channelSetOr = [] (const juce::Array<juce::AudioChannelSet>& buses, int index) {
+        return index < buses.size() ? buses.getReference (index) : juce::AudioChannelSet::disabled();
+    };
+
+    const auto output = channelSetOr (layouts.outputBuses, 0);
+    if (output != juce::AudioChannelSet::mono() && output != juce::AudioChannelSet::stereo())
+        return false;
+
+    if (channelSetOr (layouts.inputBuses, 0) != output)
+        return false;
+
+    const auto sidechain = channelSetOr (layouts.inputBuses, 1);
+    return sidechain.isDisabled() || sidechain == juce::AudioChannelSet::mono()
+        || sidechain == juce::AudioChannelSet::stereo();
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new SabrelProcessor();
+}
