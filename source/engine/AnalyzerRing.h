@@ -14,4 +14,21 @@ struct AnalyzerRing
 
     std::array<std::atomic<float>, size> samples {};
     std::atomic<uint32_t> writeCount { 0 };
+
+    // Writes (L + R) / 2 of each sample (R = L for one channel), then publishes the count with
+    // release order so a reader that acquires it sees every sample it covers.
+    void push (const float* const* channels, int numChannels, int numSamples) noexcept
+    {
+        if (numChannels < 1 || numSamples < 1)
+            return;
+
+        const float* left = channels[0];
+        const float* right = numChannels > 1 ? channels[1] : channels[0];
+        const uint32_t start = writeCount.load (std::memory_order_relaxed);
+
+        for (int i = 0; i < numSamples; ++i)
+            samples[(start + (uint32_t) i) & mask].store ((left[i] + right[i]) * 0.5f, std::memory_order_relaxed);
+
+        writeCount.store (start + (uint32_t) numSamples, std::memory_order_release);
+    }
 };

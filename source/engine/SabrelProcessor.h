@@ -1,12 +1,16 @@
 #pragma once
 
 #include "AnalyzerRing.h"
+#include "LinearPhaseFilter.h"
 #include "ParameterLayout.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_dsp/juce_dsp.h>
 
 #include <array>
 #include <atomic>
+#include <memory>
+#include <vector>
 
 class SabrelProcessor : public juce::AudioProcessor
 {
@@ -47,8 +51,45 @@ public:
 
     double sampleRate = 44100.0;
 
+    juce::SmoothedValue<float> inputGain { 0.0f };
+    juce::SmoothedValue<float> outputGain { 0.0f };
+    float autoGainDb = 0.0f;
+    float autoGainPrev = 1.0f;
+
+    std::vector<double> probeOmegas; // automatic-gain probes, radians per sample at the base rate
+    std::vector<float> probeMags;
+
+    LinearPhaseFilter linearPhase;
+    std::vector<double> binOmegas; // the linear-phase bins, radians per sample
+    std::vector<float> binMags;
+
+    int lastPhaseMode = -1;
+    std::array<std::unique_ptr<juce::dsp::Oversampling<float>>, 2> oversamplers; // 2x, 4x
+    int lastOversample = -1;
+
+    juce::AudioBuffer<float> sidechainMono;
+    std::array<std::unique_ptr<juce::dsp::Oversampling<float>>, 2> sidechainOversamplers; // 2x, 4x
+    int sidechainHoldBlocks = 0;
+
 private:
     static BusesProperties makeBuses();
+
+    // The global parameters' values, looked up once so a block reads them without building ids.
+    struct GlobalParameters
+    {
+        std::atomic<float>* input = nullptr;
+        std::atomic<float>* output = nullptr;
+        std::atomic<float>* bypass = nullptr;
+        std::atomic<float>* phaseMode = nullptr;
+        std::atomic<float>* oversample = nullptr;
+        std::atomic<float>* gainScale = nullptr;
+        std::atomic<float>* autoGain = nullptr;
+    };
+
+    GlobalParameters globals;
+
+    int latencyFor (int phase, int oversample) const;
+    void updateLatency (int phase, int oversample);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <juce_dsp/juce_dsp.h>
+
+#include <memory>
+#include <vector>
+
+// Applies a magnitude response with zero phase by FFT overlap-add: every hop it windows the
+// last fftSize input samples of each channel, scales their spectrum by the response and adds
+// the windowed inverse transform into an output ring. Every sample leaves exactly `latency`
+// samples later.
+class LinearPhaseFilter
+{
+public:
+    struct Channel
+    {
+        std::vector<float> inRing;  // the last fftSize input samples
+        std::vector<float> outRing; // overlap-added output waiting to be read
+        int writePos = 0;
+        int readPos = 0;
+    };
+
+    // Sizes everything for the given channel count; forgets the smoothed response.
+    void prepare (int numOutputChannels);
+
+    // Clears the rings; the smoothed response is kept so a switch back starts from it.
+    void reset() noexcept;
+
+    // Moves the response a quarter of the way toward targetMagnitudes (numBins values, bin k at
+    // 2 pi k / fftSize) and filters the first min(numChannels, channelCount) channels in place.
+    void process (const float* targetMagnitudes, float* const* channelData, int channelCount,
+                  int numSamples) noexcept;
+
+    int fftOrder = 0;
+    int fftSize = 0;
+    int hopSize = 0;
+    int numBins = 0;
+    int numChannels = 0;
+    int latency = 0;
+    int hopCounter = 0;
+    float overlapGain = 1.0f;
+    std::unique_ptr<juce::dsp::FFT> fft;
+    std::vector<float> window;
+    std::vector<float> fullGains;
+    std::vector<float> targetMags;
+    std::vector<float> smoothedMags;
+    std::vector<float> fftBuffer;
+    std::vector<Channel> channels;
+
+private:
+    void processFrame (Channel& channel) noexcept;
+};

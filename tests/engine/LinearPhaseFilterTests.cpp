@@ -1,0 +1,175 @@
+#include "engine/LinearPhaseFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace
+{
+constexpr double pi = juce::MathConstants<double>::pi;
+
+// A mono stage fed block by block; keeps every output sample.
+struct MonoRun
+{
+    LinearPhaseFilter filter;
+    std::vector<float> output;
+
+    MonoRun() { filter.prepare (1); }
+
+    void run (const std::vector<float>& input, const std::vector<float>& target, int blockSize)
+    {
+        std::vector<float> block ((size_t) blockSize);
+        for (size_t start = 0; start < input.size(); start += (size_t) blockSize)
+        {
+            const auto n = std::min ((size_t) blockSize, input.size() - start);
+            std::copy (input.begin() + (long) start, input.begin() + (long) (start + n), block.begin());
+            float* channels[] = { block.data() };
+            filter.process (target.data(), channels, 1, (int) n);
+            output.insert (output.end(), block.begin(), block.begin() + (long) n);
+        }
+    }
+};
+
+// A smooth bump of +12 dB around bin 100, 1 elsewhere.
+std::vector<float> bumpTarget (int numBins)
+{
+    std::vector<float> target ((size_t) numBins);
+    for (int k = 0; k < numBins; ++k)
+    {
+        const double octaves = std::log2 ((k + 1.0) / 101.0);
+        target[(size_t) k] = (float) std::pow (10.0, 12.0 / 20.0 * std::exp (-octaves * octaves * 2.0));
+    }
+    return target;
+}
+} // namespace
+
+TEST (LinearPhaseFilter, PreparedValues)
+{
+    LinearPhaseFilter filter;
+    EXPECT_EQ (filter.latency, 0);
+    EXPECT_FLOAT_EQ (filter.overlapGain, 1.0f);
+
+    filter.prepare (0);
+    EXPECT_EQ (filter.fftSize, 4096);
+    EXPECT_EQ (filter.hopSize, 1024);
+    EXPECT_EQ (filter.numBins, 2049);
+    EXPECT_EQ (filter.numChannels, 1);
+    EXPECT_EQ (filter.latency, 4096);
+    EXPECT_NEAR (filter.overlapGain, 0.6666667f, 1e-7f);
+    // Symmetric window: the denominator is fftSize - 1.
+    EXPECT_FLOAT_EQ (filter.window.front(), 0.0f);
+    EXPECT_FLOAT_EQ (filter.window.back(), filter.window.front());
+}
+
+TEST (LinearPhaseFilter, UnitResponseDelaysByExactlyTheLatency)
+{
+    MonoRun run;
+    const std::vector<float> unit (2049, 1.0f);
+
+    std::vector<float> input (4096 * 4);
+    for (size_t i = 0; i < input.size(); ++i)
+        input[i] = 0.6f + 0.3f * (float) std::sin ((double) i * 0.013) + 0.05f * (float) ((i * 7919) % 13) / 13.0f;
+
+    run.run (input, unit, 300);
+
+    for (size_t i = 0; i < 4096; ++i)
+        ASSERT_NEAR (run.output[i], 0.0f, 1e-6f) << "sample " << i; // FFT rounding only
+
+    for (size_t i = 4096; i < input.size(); ++i)
+    {
+        const float ratio = run.output[i] / input[i - 4096];
+        ASSERT_GE (ratio, 0.99974f - 2e-6f) << "sample " << i;
+        ASSERT_LE (ratio, 0.99977f + 2e-6f) << "sample " << i;
+    }
+}
+
+TEST (LinearPhaseFilter, ResponseApproachesTargetByAQuarterPerBlock)
+{
+    LinearPhaseFilter filter;
+    filter.prepare (1);
+    std::vector<float> target (2049, 1.0f);
+    target[50] = 3.98f;
+
+    float sample = 0.0f;
+    float* channels[] = { &sample };
+    filter.process (target.data(), channels, 1, 1);
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.25f * 2.98f);
+    filter.process (target.data(), channels, 1, 0); // block length does not matter
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.4375f * 2.98f);
+    EXPECT_FLOAT_EQ (filter.fullGains[50], filter.smoothedMags[50]);
+    EXPECT_FLOAT_EQ (filter.fullGains[4096 - 50], filter.smoothedMags[50]);
+    EXPECT_FLOAT_EQ (filter.smoothedMags[51], 1.0f);
+
+    // Reset keeps the smoothed response; a new preparation forgets it.
+    filter.reset();
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.4375f * 2.98f);
+    filter.prepare (1);
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f);
+}
+
+TEST (LinearPhaseFilter, SteadyStateResponseMatchesTarget)
+{
+    const auto target = bumpTarget (2049);
+
+    for (const int bin : { 20, 60, 100, 140, 400 })
+    {
+        MonoRun run;
+        std::vector<float> input (4096 * 6);
+        const double omega = 2.0 * pi * bin / 4096.0;
+        for (size_t i = 0; i < input.size(); ++i)
+            input[i] = (float) std::sin (omega * (double) i);
+
+        run.run (input, target, 512);
+
+        // Amplitude and phase by correlation over whole periods, well past the start-up.
+        double re = 0.0, im = 0.0;
+        const size_t from = 4096 * 4, to = 4096 * 6;
+        for (size_t i = from; i < to; ++i)
+        {
+            re += run.output[i] * std::sin (omega * (double) (i - 4096));
+            im += run.output[i] * std::cos (omega * (double) (i - 4096));
+        }
+        const double amplitude = 2.0 * std::hypot (re, im) / (double) (to - from);
+        EXPECT_NEAR (20.0 * std::log10 (amplitude), 20.0 * std::log10 (target[(size_t) bin]), 0.1) << "bin " << bin;
+        EXPECT_NEAR (std::atan2 (im, re), 0.0, 0.01) << "bin " << bin;
+    }
+}
+
+TEST (LinearPhaseFilter, ImpulseResponseIsSymmetricAboutTheLatency)
+{
+    MonoRun run;
+    const auto target = bumpTarget (2049);
+
+    // Let the smoothed response settle on silence, then send one impulse.
+    run.run (std::vector<float> (64 * 64, 0.0f), target, 64);
+    run.output.clear();
+    std::vector<float> input (4096 * 3, 0.0f);
+    input[0] = 1.0f;
+    run.run (input, target, 64);
+
+    const float peak = run.output[4096];
+    EXPECT_GT (peak, 1.0f);
+    for (size_t d = 1; d < 1500; ++d)
+        ASSERT_NEAR (run.output[4096 + d], run.output[4096 - d], 0.002f * peak) << "offset " << d;
+}
+
+TEST (LinearPhaseFilter, ChannelsKeepSeparateRingsAndExtraChannelsPassUntouched)
+{
+    LinearPhaseFilter filter;
+    filter.prepare (2);
+    const std::vector<float> unit (2049, 1.0f);
+
+    std::vector<float> left (8192, 0.0f), right (8192, 0.0f), third (8192, 0.5f);
+    left[10] = 1.0f;
+    right[20] = 1.0f;
+    float* channels[] = { left.data(), right.data(), third.data() };
+    filter.process (unit.data(), channels, 3, 8192);
+
+    EXPECT_NEAR (left[4106], 1.0f, 1e-3f);
+    EXPECT_NEAR (left[4116], 0.0f, 1e-4f);
+    EXPECT_NEAR (right[4116], 1.0f, 1e-3f);
+    EXPECT_NEAR (right[4106], 0.0f, 1e-4f);
+    EXPECT_EQ (third[0], 0.5f);
+    EXPECT_EQ (third[8191], 0.5f);
+}
