@@ -1,6 +1,8 @@
 #pragma once
 
 #include "AnalyzerRing.h"
+#include "BandSettings.h"
+#include "EqEngine.h"
 #include "LinearPhaseFilter.h"
 #include "ParameterLayout.h"
 
@@ -39,6 +41,13 @@ public:
 
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
 
+    // The 24 bands as the engine consumes them, from the current parameter values.
+    // Lock-free and allocation-free; callable from the audio and the message thread.
+    BandSnapshot snapshotBands() const;
+
+    // A parameter's raw (denormalised) value, read as an atomic float.
+    float rawParamValue (const juce::String& parameterId) const;
+
     juce::AudioProcessorValueTreeState apvts;
 
     // Published by the audio thread, read by the editor without locks.
@@ -50,11 +59,13 @@ public:
     AnalyzerRing analyzerPost;
 
     double sampleRate = 44100.0;
+    EqEngine engine;
 
     juce::SmoothedValue<float> inputGain { 0.0f };
     juce::SmoothedValue<float> outputGain { 0.0f };
     float autoGainDb = 0.0f;
     float autoGainPrev = 1.0f;
+    EqEngine autoGainEngine; // evaluates the static response for automatic gain only
 
     std::vector<double> probeOmegas; // automatic-gain probes, radians per sample at the base rate
     std::vector<float> probeMags;
@@ -90,6 +101,10 @@ private:
 
     int latencyFor (int phase, int oversample) const;
     void updateLatency (int phase, int oversample);
+
+    // The band parameters' atomic values in layout order (band-major), looked up once so
+    // that snapshots build no id strings.
+    std::array<std::atomic<float>*, numBandParams> bandParamValues {};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };
