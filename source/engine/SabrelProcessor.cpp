@@ -1,6 +1,9 @@
 #include "SabrelProcessor.h"
 
+#include "MeterValues.h"
 #include "StateBlock.h"
+
+#include <cmath>
 
 namespace
 {
@@ -11,6 +14,45 @@ public:
     explicit PlainEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (980, 690); }
     void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
 };
+} // namespace
+
+namespace
+{
+constexpr int linearPhaseMode = 2;
+constexpr float sidechainThreshold = 1.0e-5f;
+constexpr int sidechainHoldLength = 30;
+constexpr int numProbes = 64;
+
+float readRaw (const std::atomic<float>* value) noexcept { return value->load (std::memory_order_relaxed); }
+
+int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
+{
+    return juce::jlimit (0, maxIndex, (int) readRaw (value));
+}
+
+float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
+
+void clearRunningState (EqEngine& e) noexcept
+{
+    for (auto& band : e.sections)
+        for (auto& section : band)
+            section.clearState();
+
+    for (auto* values : { &e.detectorZ1, &e.detectorZ2, &e.envelope, &e.dynGainDb, &e.smoothedOverDb })
+        values->fill (0.0f);
+
+    for (auto& section : e.soloSections)
+        section.clearState();
+}
+
+std::unique_ptr<juce::dsp::Oversampling<float>> makeOversampler (int numChannels, int stages, int preparedSize)
+{
+    auto oversampler = std::make_unique<juce::dsp::Oversampling<float>> (
+        (size_t) numChannels, (size_t) stages,
+        juce::dsp::Oversampling<float>::filterHalfBandPolyphaseIIR, false, false);
+    oversampler->initProcessing ((size_t) preparedSize);
+    return oversampler;
+}
 } // namespace
 
 juce::AudioProcessor::BusesProperties SabrelProcessor::makeBuses()
@@ -30,6 +72,13 @@ SabrelProcessor::SabrelProcessor()
         for (int p = 0; p < paramsPerBand; ++p)
             bandParamValues[(size_t) (band * paramsPerBand + p)] =
                 apvts.getRawParameterValue (bandParamId (band, bandParamSuffixes[(size_t) p]));
+    globals.input = apvts.getRawParameterValue ("input");
+    globals.output = apvts.getRawParameterValue ("output");
+    globals.bypass = apvts.getRawParameterValue ("bypass");
+    globals.phaseMode = apvts.getRawParameterValue ("phasemode");
+    globals.oversample = apvts.getRawParameterValue ("oversample");
+    globals.gainScale = apvts.getRawParameterValue ("gainscale");
+    globals.autoGain = apvts.getRawParameterValue ("autogain");
 }
 
 SabrelProcessor::~SabrelProcessor() = default;
@@ -92,16 +141,294 @@ BandSnapshot SabrelProcessor::snapshotBands() const
 
 const juce::String SabrelProcessor::getName() const { return "Sabrel"; }
 
-void SabrelProcessor::prepareToPlay (double newSampleRate, int)
+void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSamplesPerBlock)
 {
+    const int preparedSize = juce::jmax (1, maximumExpectedSamplesPerBlock);
+
     sampleRate = newSampleRate;
+    engine.sampleRate = newSampleRate;
+    engine.controlSmoothing = controlSmoothingFor (newSampleRate);
+    engine.matchedDesign = readRaw (globals.phaseMode) >= 0.5f;
+    clearRunningState (engine);
+    engine.setBands (snapshotBands());
+
+    const int inputChannels = juce::jmax (1, getChannelCountOfBus (true, 0));
+    for (int stages = 1; stages <= 2; ++stages)
+    {
+        oversamplers[(size_t) stages - 1] = makeOversampler (inputChannels, stages, preparedSize);
+        sidechainOversamplers[(size_t) stages - 1] = makeOversampler (1, stages, preparedSize);
+    }
+    lastOversample = -1;
+
+    sidechainMono.setSize (1, preparedSize);
+
+    linearPhase.prepare (getTotalNumOutputChannels());
+
+    binOmegas.resize ((size_t) linearPhase.numBins);
+    for (size_t k = 0; k < binOmegas.size(); ++k)
+        binOmegas[k] = juce::MathConstants<double>::twoPi * (double) k / (double) linearPhase.fftSize;
+    binMags.resize (binOmegas.size());
+
+    updateLatency ((int) readRaw (globals.phaseMode), (int) readRaw (globals.oversample));
+
+    const int rampLength = (int) std::floor (0.02 * newSampleRate);
+    inputGain.reset (rampLength);
+    inputGain.setCurrentAndTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.input)));
+    outputGain.reset (rampLength);
+    outputGain.setCurrentAndTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.output)));
+
+    autoGainPrev = 1.0f;
+    autoGainDb = 0.0f;
+    autoGainEngine.sampleRate = sampleRate;
+    autoGainEngine.controlSmoothing = controlSmoothingFor (sampleRate);
+
+    probeOmegas.resize (numProbes);
+    probeMags.resize (numProbes);
+    const double lowest = std::log (20.0), highest = std::log (20000.0);
+    for (int j = 0; j < numProbes; ++j)
+        probeOmegas[(size_t) j] = juce::MathConstants<double>::twoPi
+                                  * std::exp (lowest + j * (highest - lowest) / (numProbes - 1)) / sampleRate;
+
+    for (auto& meter : peakDb)
+        meter.exchange (-100.0f);
+}
+
+int SabrelProcessor::latencyFor (int phase, int oversample) const
+{
+    if (phase == linearPhaseMode)
+        return linearPhase.latency;
+
+    if (oversample >= 1 && oversamplers[(size_t) oversample - 1] != nullptr)
+        return juce::roundToInt (oversamplers[(size_t) oversample - 1]->getLatencyInSamples());
+
+    return 0;
+}
+
+void SabrelProcessor::updateLatency (int phase, int oversample)
+{
+    // The framework tells the host only when the value changes.
+    setLatencySamples (latencyFor (phase, oversample));
+    lastPhaseMode = phase;
+    lastOversample = oversample;
 }
 
 void SabrelProcessor::releaseResources() {}
 
-void SabrelProcessor::processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&)
+void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     juce::ScopedNoDenormals noDenormals;
+
+    auto mainBus = getBusBuffer (buffer, false, 0);
+    const int nCh = mainBus.getNumChannels();
+    const int nS = buffer.getNumSamples();
+    float* const* channels = mainBus.getArrayOfWritePointers();
+
+    // Globals, bands and the engine's design: every block, bypassed or not.
+    const bool bypass = readRaw (globals.bypass) >= 0.5f;
+    const int phase = choiceIndex (globals.phaseMode, 2);
+    const int oversample = choiceIndex (globals.oversample, 2);
+
+    const bool useOversampling = oversample >= 1 && phase != linearPhaseMode;
+    const double rate = useOversampling ? sampleRate * (oversample == 1 ? 2.0 : 4.0) : sampleRate;
+    engine.sampleRate = rate;
+    engine.controlSmoothing = controlSmoothingFor (rate);
+    engine.matchedDesign = phase >= 1;
+
+    auto bands = snapshotBands();
+    const float gainScale = juce::jlimit (0.0f, 2.0f, readRaw (globals.gainScale) * 0.01f);
+    if (gainScale != 1.0f)
+    {
+        for (auto& band : bands)
+        {
+            band.gain *= (double) gainScale;
+            band.tilt *= (double) gainScale;
+        }
+    }
+    engine.setBands (bands);
+
+    if (phase != lastPhaseMode || oversample != lastOversample)
+    {
+        linearPhase.reset();
+        for (auto* set : { &oversamplers, &sidechainOversamplers })
+            for (auto& oversampler : *set)
+                if (oversampler != nullptr)
+                    oversampler->reset();
+        updateLatency (phase, oversample);
+    }
+
+    inputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.input)));
+    outputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.output)));
+
+    // Input gain: the smoother advances in every block, bypassed or not.
+    float inPeak[2] = { 0.0f, 0.0f };
+    for (int i = 0; i < nS; ++i)
+    {
+        float g = inputGain.getNextValue();
+        if (bypass)
+            g = 1.0f;
+        for (int c = 0; c < nCh; ++c)
+        {
+            auto& x = channels[c][i];
+            x *= g;
+            inPeak[c & 1] = juce::jmax (inPeak[c & 1], std::abs (x));
+        }
+    }
+    analyzerPre.push (channels, nCh, nS);
+
+    const float* sidechain = mixSidechain (buffer, nS);
+
+    if (! bypass && nCh > 0)
+    {
+        if (phase == linearPhaseMode && engine.soloBand < 0)
+        {
+            engine.magnitudeResponse (binOmegas.data(), binMags.data(), (int) binMags.size());
+            linearPhase.process (binMags.data(), channels, nCh, nS);
+        }
+        else if (useOversampling)
+        {
+            processOversampled (channels, nCh, nS, oversample, sidechain);
+        }
+        else
+        {
+            engine.process (channels, nCh, nS, sidechain);
+        }
+    }
+
+    for (int b = 0; b < numBands; ++b)
+    {
+        bandGainDb[(size_t) b].store (phase == linearPhaseMode ? 0.0f : engine.dynGainDb[(size_t) b], std::memory_order_relaxed);
+        bandLevelDb[(size_t) b].store (engine.dynamic[(size_t) b]
+                                           ? (float) (20.0 * std::log10 (juce::jmax (1.0e-9, (double) engine.envelope[(size_t) b])))
+                                           : -120.0f,
+                                       std::memory_order_relaxed);
+    }
+
+    float autoGainTarget = 1.0f;
+    autoGainDb = 0.0f;
+    if (readRaw (globals.autoGain) >= 0.5f && ! bypass)
+    {
+        autoGainDb = estimateAutoGainDb (bands, phase);
+        autoGainTarget = juce::Decibels::decibelsToGain (autoGainDb);
+    }
+
+    // Output gain with the automatic gain moving linearly from last block's value to this one's.
+    float outPeak[2] = { 0.0f, 0.0f };
+    const float previous = autoGainPrev;
+    const float step = nS > 1 ? (autoGainTarget - previous) / (float) (nS - 1) : 0.0f;
+    for (int i = 0; i < nS; ++i)
+    {
+        const float g = bypass ? 1.0f : outputGain.getNextValue() * (previous + (float) i * step);
+        for (int c = 0; c < nCh; ++c)
+        {
+            auto& x = channels[c][i];
+            x *= g;
+            outPeak[c & 1] = juce::jmax (outPeak[c & 1], std::abs (x));
+        }
+    }
+    autoGainPrev = autoGainTarget;
+
+    analyzerPost.push (channels, nCh, nS);
+
+    const int right = nCh > 1 ? 1 : 0;
+    raisePeak (peakDb[0], gainToMeterDb (inPeak[0]));
+    raisePeak (peakDb[1], gainToMeterDb (inPeak[right]));
+    raisePeak (peakDb[2], gainToMeterDb (outPeak[0]));
+    raisePeak (peakDb[3], gainToMeterDb (outPeak[right]));
+}
+
+const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    const float* mix = nullptr;
+    float peak = 0.0f;
+
+    if (getBusCount (true) >= 2 && getChannelCountOfBus (true, 1) > 0)
+    {
+        const auto bus = getBusBuffer (buffer, true, 1);
+        const int k = bus.getNumChannels();
+
+        // A block longer than the prepared size has no room here and counts as silent.
+        if (k >= 1 && numSamples <= sidechainMono.getNumSamples())
+        {
+            const float scale = 1.0f / (float) k;
+            auto* out = sidechainMono.getWritePointer (0);
+            for (int i = 0; i < numSamples; ++i)
+            {
+                float sum = 0.0f;
+                for (int c = 0; c < k; ++c)
+                    sum += bus.getReadPointer (c)[i];
+                out[i] = sum * scale;
+                peak = juce::jmax (peak, std::abs (out[i]));
+            }
+            mix = out;
+        }
+    }
+
+    if (peak > sidechainThreshold)
+        sidechainHoldBlocks = sidechainHoldLength;
+    else if (sidechainHoldBlocks > 0)
+        --sidechainHoldBlocks;
+
+    sidechainActive.store (sidechainHoldBlocks > 0, std::memory_order_relaxed);
+    return mix;
+}
+
+void SabrelProcessor::processOversampled (float* const* channels, int numChannels, int numSamples,
+                                          int oversample, const float* sidechain)
+{
+    auto& oversampler = *oversamplers[(size_t) oversample - 1];
+    auto& sidechainOversampler = *sidechainOversamplers[(size_t) oversample - 1];
+    const int channelCount = juce::jmin (numChannels, (int) oversampler.numChannels);
+
+    // The oversamplers hold the prepared block size; a longer host block goes through in pieces.
+    const int pieceLength = sidechainMono.getNumSamples();
+
+    for (int start = 0; start < numSamples; start += pieceLength)
+    {
+        const int length = juce::jmin (pieceLength, numSamples - start);
+        juce::dsp::AudioBlock<float> block (channels, (size_t) channelCount, (size_t) start, (size_t) length);
+        auto up = oversampler.processSamplesUp (block);
+
+        float* upChannels[2] = { up.getChannelPointer (0), up.getChannelPointer (channelCount > 1 ? 1 : 0) };
+
+        const float* sidechainUp = nullptr;
+        if (sidechain != nullptr)
+        {
+            float* mix[] = { sidechainMono.getWritePointer (0) };
+            juce::dsp::AudioBlock<float> sidechainBlock (mix, 1, (size_t) start, (size_t) length);
+            sidechainUp = sidechainOversampler.processSamplesUp (sidechainBlock).getChannelPointer (0);
+        }
+
+        engine.process (upChannels, channelCount, (int) up.getNumSamples(), sidechainUp);
+        oversampler.processSamplesDown (block);
+    }
+}
+
+float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int phase)
+{
+    // The static response with each dynamic Bell or shelf frozen at its current gain.
+    auto frozen = scaledBands;
+    for (int b = 0; b < numBands; ++b)
+    {
+        auto& band = frozen[(size_t) b];
+        if (band.type >= 0 && band.type <= 2 && band.dynamic)
+        {
+            band.gain = (double) engine.dynGainDb[(size_t) b];
+            band.dynamic = false;
+        }
+    }
+
+    autoGainEngine.sampleRate = sampleRate;
+    autoGainEngine.controlSmoothing = controlSmoothingFor (sampleRate);
+    autoGainEngine.matchedDesign = phase >= 1;
+    autoGainEngine.setBands (frozen);
+    autoGainEngine.magnitudeResponse (probeOmegas.data(), probeMags.data(), (int) probeMags.size());
+
+    double sum = 0.0;
+    for (const float magnitude : probeMags)
+        sum += (double) magnitude * (double) magnitude;
+    const double mean = sum / (double) juce::jmax ((size_t) 1, probeMags.size());
+
+    return (float) juce::jlimit (-24.0, 24.0, -10.0 * std::log10 (juce::jmax (mean, 1.0e-9)));
 }
 
 double SabrelProcessor::getTailLengthSeconds() const { return 0.0; }

@@ -106,5 +106,16 @@ private:
     // that snapshots build no id strings.
     std::array<std::atomic<float>*, numBandParams> bandParamValues {};
 
+    // Fills sidechainMono with the block's sidechain mix and updates the activity hold;
+    // returns the mix, or null when there is none for this block.
+    const float* mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
+
+    void processOversampled (float* const* channels, int numChannels, int numSamples, int oversample,
+                             const float* sidechain);
+
+    // Automatic gain in dB from the static response at the probes, dynamic bands frozen at
+    // their current gains.
+    float estimateAutoGainDb (const BandSnapshot& scaledBands, int phase);
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

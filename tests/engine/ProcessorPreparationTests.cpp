@@ -1,0 +1,137 @@
+#include "ProcessorHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct LatencyReports : juce::AudioProcessorListener
+{
+    int count = 0;
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details) override
+    {
+        if (details.latencyChanged)
+            ++count;
+    }
+};
+
+// What a host expects for the oversampler of the given factor: the same filter design, rounded.
+int oversamplerLatency (int stages)
+{
+    juce::dsp::Oversampling<float> reference (2, (size_t) stages,
+                                              juce::dsp::Oversampling<float>::filterHalfBandPolyphaseIIR, false, false);
+    reference.initProcessing (512);
+    return juce::roundToInt (reference.getLatencyInSamples());
+}
+
+int expectedLatency (int phase, int oversample)
+{
+    if (phase == 2)
+        return 4096;
+    return oversample == 0 ? 0 : oversamplerLatency (oversample);
+}
+} // namespace
+
+TEST (ProcessorPreparation, LatencyForEveryPhaseModeAndOversampling)
+{
+    EXPECT_GT (oversamplerLatency (1), 0);
+    EXPECT_GT (oversamplerLatency (2), oversamplerLatency (1));
+
+    for (int phase = 0; phase < 3; ++phase)
+    {
+        for (int oversample = 0; oversample < 3; ++oversample)
+        {
+            SCOPED_TRACE (testing::Message() << "phase " << phase << ", oversampling " << oversample);
+            const int expected = expectedLatency (phase, oversample);
+
+            // Chosen before preparation: reported by prepareToPlay, and only once.
+            {
+                ProcessorHarness h;
+                h.set ("phasemode", (float) phase);
+                h.set ("oversample", (float) oversample);
+                LatencyReports reports;
+                h.processor.addListener (&reports);
+                h.prepare (48000.0, 256);
+                h.prepare (48000.0, 256);
+                h.block (256);
+                EXPECT_EQ (h.processor.getLatencySamples(), expected);
+                EXPECT_EQ (reports.count, expected == 0 ? 0 : 1);
+                h.processor.removeListener (&reports);
+            }
+
+            // Chosen while playing: reported by the first block after the change, and only once.
+            {
+                ProcessorHarness h;
+                h.prepare (48000.0, 256);
+                h.block (256);
+                LatencyReports reports;
+                h.processor.addListener (&reports);
+                h.set ("phasemode", (float) phase);
+                h.set ("oversample", (float) oversample);
+                h.block (256);
+                EXPECT_EQ (h.processor.getLatencySamples(), expected);
+                h.block (256);
+                EXPECT_EQ (reports.count, expected == 0 ? 0 : 1);
+                h.processor.removeListener (&reports);
+            }
+        }
+    }
+}
+
+TEST (ProcessorPreparation, TablesAndMeters)
+{
+    ProcessorHarness h;
+    EXPECT_EQ (h.processor.peakDb[0].load(), 0.0f);
+    h.prepare (44100.0, 128);
+
+    const double twoPi = juce::MathConstants<double>::twoPi;
+    ASSERT_EQ (h.processor.probeOmegas.size(), 64u);
+    ASSERT_EQ (h.processor.probeMags.size(), 64u);
+    EXPECT_NEAR (h.processor.probeOmegas.front(), twoPi * 20.0 / 44100.0, 1e-12);
+    EXPECT_NEAR (h.processor.probeOmegas.back(), twoPi * 20000.0 / 44100.0, 1e-12);
+    EXPECT_NEAR (h.processor.probeOmegas[1] / h.processor.probeOmegas[0], std::pow (1000.0, 1.0 / 63.0), 1e-12);
+
+    ASSERT_EQ (h.processor.binOmegas.size(), 2049u);
+    ASSERT_EQ (h.processor.binMags.size(), 2049u);
+    EXPECT_DOUBLE_EQ (h.processor.binOmegas[2048], juce::MathConstants<double>::pi);
+
+    EXPECT_EQ (h.processor.sidechainMono.getNumChannels(), 1);
+    EXPECT_EQ (h.processor.sidechainMono.getNumSamples(), 128);
+    EXPECT_EQ (h.processor.linearPhase.numChannels, 2);
+    EXPECT_EQ (h.processor.oversamplers[1]->getOversamplingFactor(), 4u);
+    EXPECT_EQ (h.processor.sidechainOversamplers[0]->numChannels, 1u);
+
+    for (auto& meter : h.processor.peakDb)
+        EXPECT_EQ (meter.load(), -100.0f);
+
+    // A block size of 0 still leaves room for one sample.
+    h.prepare (44100.0, 0);
+    EXPECT_EQ (h.processor.sidechainMono.getNumSamples(), 1);
+}
+
+TEST (ProcessorPreparation, GainsStartWithoutRampAndRampOverTwentyMilliseconds)
+{
+    struct Case { double rate; int rampLength; };
+    for (const auto c : { Case { 44100.0, 882 }, Case { 48000.0, 960 } })
+    {
+        SCOPED_TRACE (c.rate);
+        ProcessorHarness h;
+        h.set ("output", -6.0f);
+        h.prepare (c.rate, 512);
+        EXPECT_NEAR (h.block (16, 1.0f).getSample (0, 0), juce::Decibels::decibelsToGain (-6.0f), 1e-6f);
+
+        // From -6 dB to 0 dB: a linear ramp of exactly rampLength samples, across blocks.
+        h.set ("output", 0.0f);
+        const float start = juce::Decibels::decibelsToGain (-6.0f);
+        std::vector<float> out;
+        for (int b = 0; b < 4; ++b)
+        {
+            const auto buffer = h.block (300, 1.0f);
+            out.insert (out.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 300);
+        }
+        for (int i = 0; i < c.rampLength; ++i)
+            ASSERT_NEAR (out[(size_t) i], start + (1.0f - start) * (float) (i + 1) / (float) c.rampLength, 5e-5f) << i;
+        for (size_t i = (size_t) c.rampLength; i < out.size(); ++i)
+            ASSERT_EQ (out[i], 1.0f) << i;
+    }
+}
