@@ -45,6 +45,33 @@ void clearRunningState (EqEngine& e) noexcept
         section.clearState();
 }
 
+// Scales sample i of every channel and raises the peak of its side (left: even, right: odd).
+inline void scaleSample (float* const* channels, int numChannels, int i, float gain, float (&peak)[2]) noexcept
+{
+    for (int c = 0; c < numChannels; ++c)
+    {
+        auto& x = channels[c][i];
+        x *= gain;
+        peak[c & 1] = juce::jmax (peak[c & 1], std::abs (x));
+    }
+}
+
+// The same for a whole block at one gain, in the vectorised form.
+void scaleBlock (float* const* channels, int numChannels, int numSamples, float gain, float (&peak)[2]) noexcept
+{
+    if (numSamples < 1)
+        return;
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        if (gain != 1.0f)
+            juce::FloatVectorOperations::multiply (channels[c], gain, numSamples);
+
+        const auto range = juce::FloatVectorOperations::findMinAndMax (channels[c], numSamples);
+        peak[c & 1] = juce::jmax (peak[c & 1], -range.getStart(), range.getEnd());
+    }
+}
+
 std::unique_ptr<juce::dsp::Oversampling<float>> makeOversampler (int numChannels, int stages, int preparedSize)
 {
     auto oversampler = std::make_unique<juce::dsp::Oversampling<float>> (
@@ -261,17 +288,17 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     // Input gain: the smoother advances in every block, bypassed or not.
     float inPeak[2] = { 0.0f, 0.0f };
-    for (int i = 0; i < nS; ++i)
+    if (inputGain.isSmoothing())
     {
-        float g = inputGain.getNextValue();
-        if (bypass)
-            g = 1.0f;
-        for (int c = 0; c < nCh; ++c)
+        for (int i = 0; i < nS; ++i)
         {
-            auto& x = channels[c][i];
-            x *= g;
-            inPeak[c & 1] = juce::jmax (inPeak[c & 1], std::abs (x));
+            const float g = inputGain.getNextValue();
+            scaleSample (channels, nCh, i, bypass ? 1.0f : g, inPeak);
         }
+    }
+    else
+    {
+        scaleBlock (channels, nCh, nS, bypass ? 1.0f : inputGain.getCurrentValue(), inPeak);
     }
     analyzerPre.push (channels, nCh, nS);
 
@@ -315,16 +342,13 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     float outPeak[2] = { 0.0f, 0.0f };
     const float previous = autoGainPrev;
     const float step = nS > 1 ? (autoGainTarget - previous) / (float) (nS - 1) : 0.0f;
-    for (int i = 0; i < nS; ++i)
-    {
-        const float g = bypass ? 1.0f : outputGain.getNextValue() * (previous + (float) i * step);
-        for (int c = 0; c < nCh; ++c)
-        {
-            auto& x = channels[c][i];
-            x *= g;
-            outPeak[c & 1] = juce::jmax (outPeak[c & 1], std::abs (x));
-        }
-    }
+    if (bypass)
+        scaleBlock (channels, nCh, nS, 1.0f, outPeak);
+    else if (! outputGain.isSmoothing() && step == 0.0f)
+        scaleBlock (channels, nCh, nS, outputGain.getCurrentValue() * previous, outPeak);
+    else
+        for (int i = 0; i < nS; ++i)
+            scaleSample (channels, nCh, i, outputGain.getNextValue() * (previous + (float) i * step), outPeak);
     autoGainPrev = autoGainTarget;
 
     analyzerPost.push (channels, nCh, nS);
