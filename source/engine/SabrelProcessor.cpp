@@ -399,12 +399,14 @@ const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, in
 void SabrelProcessor::processOversampled (float* const* channels, int numChannels, int numSamples,
                                           int oversample, const float* sidechain)
 {
+    // The oversamplers hold the prepared block size; a longer host block goes through in pieces.
+    const int pieceLength = sidechainMono.getNumSamples();
+    if (oversamplers[(size_t) oversample - 1] == nullptr || pieceLength < 1)
+        return; // never prepared
+
     auto& oversampler = *oversamplers[(size_t) oversample - 1];
     auto& sidechainOversampler = *sidechainOversamplers[(size_t) oversample - 1];
     const int channelCount = juce::jmin (numChannels, (int) oversampler.numChannels);
-
-    // The oversamplers hold the prepared block size; a longer host block goes through in pieces.
-    const int pieceLength = sidechainMono.getNumSamples();
 
     for (int start = 0; start < numSamples; start += pieceLength)
     {
@@ -429,12 +431,15 @@ void SabrelProcessor::processOversampled (float* const* channels, int numChannel
 
 float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int phase)
 {
-    // The static response with each dynamic Bell or shelf frozen at its current gain.
+    // The static response with each dynamic Bell or shelf frozen at its current gain. The
+    // linear-phase stage runs no dynamics and applies their full set gain, so there the
+    // engine's last dynamic gains (left from another mode) say nothing about the output.
+    const bool dynamicsRun = phase != linearPhaseMode || engine.soloBand >= 0;
     auto frozen = scaledBands;
     for (int b = 0; b < numBands; ++b)
     {
         auto& band = frozen[(size_t) b];
-        if (band.type >= 0 && band.type <= 2 && band.dynamic)
+        if (dynamicsRun && band.type >= 0 && band.type <= 2 && band.dynamic)
         {
             band.gain = (double) engine.dynGainDb[(size_t) b];
             band.dynamic = false;

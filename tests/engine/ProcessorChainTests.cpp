@@ -267,3 +267,96 @@ TEST (ProcessorChain, OversampledBlocksLongerThanPreparedSoundLikeShortBlocks)
                 ASSERT_EQ (actual[(size_t) c][i], expected[(size_t) c][i]) << c << " " << i;
     }
 }
+
+TEST (ProcessorChain, GainScaleAppliesToEveryBandsGainAndTilt)
+{
+    ProcessorHarness h;
+    h.placeBand (0, 0, 1000.0f, 12.0f, 1.0f);
+    h.placeBand (1, 6, 600.0f, 0.0f, 0.7f);
+    h.setBand (1, "tilt", -8.0f);
+    h.set ("gainscale", 50.0f);
+    h.prepare (rate, 64);
+    h.block (64);
+    EXPECT_DOUBLE_EQ (h.processor.engine.bands[0].gain, 6.0);
+    EXPECT_DOUBLE_EQ (h.processor.engine.bands[1].tilt, -4.0);
+
+    // The snapshot itself stays unscaled.
+    EXPECT_DOUBLE_EQ (h.processor.snapshotBands()[0].gain, 12.0);
+}
+
+TEST (ProcessorChain, PublishedBandValuesFollowTheDynamics)
+{
+    for (const int oversample : { 0, 1 })
+    {
+        SCOPED_TRACE (oversample);
+        ProcessorHarness h (2, 2);
+        h.placeBand (0, 0, 1000.0f, -6.0f, 1.0f);
+        h.setBand (0, "dynon", 1.0f);
+        h.setBand (0, "thresh", -30.0f);
+        h.setBand (0, "scext", 1.0f);
+        h.placeBand (1, 0, 3000.0f, 3.0f, 1.0f);
+        h.set ("oversample", (float) oversample);
+        h.prepare (rate, 256);
+
+        // Silent main bus, loud sidechain at the band's frequency: only the sidechain can move it.
+        const auto key = sine (1000.0, rate, 256 * 40, 0.5f);
+        h.run ({ std::vector<float> (key.size()), std::vector<float> (key.size()) }, 256, { key, key });
+
+        EXPECT_NEAR (h.processor.bandGainDb[0].load(), -6.0f, 0.01f);
+        EXPECT_GT (h.processor.bandLevelDb[0].load(), -30.0f);
+        EXPECT_EQ (h.processor.bandGainDb[1].load(), 0.0f);
+        EXPECT_EQ (h.processor.bandLevelDb[1].load(), -120.0f);
+        EXPECT_TRUE (h.processor.sidechainActive.load());
+
+        // Linear Phase publishes no dynamic gain; the level repeats its last value.
+        const float level = h.processor.bandLevelDb[0].load();
+        h.set ("phasemode", 2.0f);
+        h.block (256);
+        EXPECT_EQ (h.processor.bandGainDb[0].load(), 0.0f);
+        EXPECT_EQ (h.processor.bandLevelDb[0].load(), level);
+    }
+}
+
+TEST (ProcessorChain, LinearPhaseAutomaticGainCountsDynamicBandsAtTheirSetGain)
+{
+    // The stage applies a dynamic band's full gain, whatever gain the engine last computed.
+    const auto autoGainDb = [] (bool dynamic) {
+        ProcessorHarness h;
+        h.placeBand (0, 0, 1000.0f, -9.0f, 1.0f);
+        h.setBand (0, "dynon", dynamic ? 1.0f : 0.0f);
+        h.setBand (0, "thresh", -12.0f);
+        h.setBand (0, "ratio", 2.0f);
+        h.set ("autogain", 1.0f);
+        h.prepare (rate, 256);
+        h.run (stereo (sine (1000.0, rate, 256 * 20, 0.5f)), 256); // the dynamics close part way
+        const float partial = h.processor.bandGainDb[0].load();
+        if (dynamic)
+        {
+            EXPECT_LT (partial, -0.5f);
+            EXPECT_GT (partial, -8.5f);
+        }
+        h.set ("phasemode", 2.0f);
+        h.block (256, 0.5f);
+        return h.processor.autoGainDb;
+    };
+    EXPECT_GT (autoGainDb (false), 0.5f);
+    EXPECT_FLOAT_EQ (autoGainDb (true), autoGainDb (false));
+}
+
+TEST (ProcessorChain, BypassHoldsTheOutputRampButNotTheInputRamp)
+{
+    ProcessorHarness h;
+    h.prepare (rate, 480);
+    h.set ("bypass", 1.0f);
+    h.set ("input", -6.0f);
+    h.set ("output", -6.0f);
+    const auto bypassed = h.block (480, 1.0f);
+    EXPECT_EQ (bypassed.getSample (0, 479), 1.0f);
+
+    // Half of the 960-sample input ramp has passed; the output ramp has not begun.
+    h.set ("bypass", 0.0f);
+    const auto after = h.block (1, 1.0f);
+    const float inputHalfway = 1.0f + (juce::Decibels::decibelsToGain (-6.0f) - 1.0f) * 481.0f / 960.0f;
+    const float outputFirstStep = 1.0f + (juce::Decibels::decibelsToGain (-6.0f) - 1.0f) / 960.0f;
+    EXPECT_NEAR (after.getSample (0, 0), inputHalfway * outputFirstStep, 5e-5f);
+}
