@@ -456,6 +456,33 @@ TEST_F (EngineProcess, GainComputerRedesignsTheGainSection)
     EXPECT_TRUE (engine.sections[1][5].b0 == cookbookHighShelf (rate, 20 * std::pow (1000.0, 5.5 / 6), 1.0, 0.5).b0);
 }
 
+TEST_F (EngineProcess, GainComputerRedesignFollowsModeRateAndSettings)
+{
+    bands[0] = dynamicBand (FilterType::highShelf, 3000, -6, -18);
+    bands[0].q = 0.5;
+    design();
+    engine.envelope[0] = 1.0f; // the gain computer lands on the band gain, -6 dB
+    engine.updateDynamicGain (0);
+    EXPECT_TRUE (sameCoefficients (engine.sections[0][0], engine.designBand (bands[0], -6)));
+    const auto cookbookCut = engine.sections[0][0];
+
+    // A mode change alone reaches a dynamic band at its next tick, before any setBands.
+    engine.matchedDesign = true;
+    engine.updateDynamicGain (0);
+    EXPECT_TRUE (sameCoefficients (engine.sections[0][0], engine.designBand (bands[0], -6)));
+    EXPECT_FALSE (sameCoefficients (engine.sections[0][0], cookbookCut));
+
+    engine.sampleRate = 96000;
+    engine.updateDynamicGain (0);
+    EXPECT_TRUE (sameCoefficients (engine.sections[0][0], engine.designBand (bands[0], -6)));
+
+    // New settings with the same gain are designed anew.
+    bands[0].freq = 5000;
+    engine.setBands (bands);
+    engine.updateDynamicGain (0);
+    EXPECT_TRUE (sameCoefficients (engine.sections[0][0], engine.designBand (bands[0], -6)));
+}
+
 TEST_F (EngineProcess, AutomaticReleaseFollowsTheSmoothedOvershoot)
 {
     const std::pair<float, double> cases[] = { { 0.0f, 60 }, { 4.0f, 180 }, { 8.0f, 300 }, { 20.0f, 300 } };
