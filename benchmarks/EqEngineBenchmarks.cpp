@@ -136,23 +136,30 @@ void bareLoop (benchmark::State& state, Scene scene)
     for (auto _ : state)
     {
         block.refill();
+        // Section by section over the block, both channels in one pass.
         for (auto& s : sections)
         {
-            for (int c = 0; c < 2; ++c)
+            float* l = block.left.data();
+            float* r = block.right.data();
+            float lz1 = s.z1[0], lz2 = s.z2[0], rz1 = s.z1[1], rz2 = s.z2[1];
+            for (int i = 0; i < blockSize; ++i)
             {
-                float* x = c == 0 ? block.left.data() : block.right.data();
-                float z1 = s.z1[c], z2 = s.z2[c];
-                for (int i = 0; i < blockSize; ++i)
-                {
-                    const float in = x[i];
-                    const float y = s.b0 * in + z1;
-                    z1 = s.b1 * in - s.a1 * y + z2;
-                    z2 = s.b2 * in - s.a2 * y;
-                    x[i] = y;
-                }
-                s.z1[c] = z1;
-                s.z2[c] = z2;
+                const float inL = l[i];
+                const float yL = s.b0 * inL + lz1;
+                lz1 = s.b1 * inL - s.a1 * yL + lz2;
+                lz2 = s.b2 * inL - s.a2 * yL;
+                l[i] = yL;
+
+                const float inR = r[i];
+                const float yR = s.b0 * inR + rz1;
+                rz1 = s.b1 * inR - s.a1 * yR + rz2;
+                rz2 = s.b2 * inR - s.a2 * yR;
+                r[i] = yR;
             }
+            s.z1[0] = lz1;
+            s.z2[0] = lz2;
+            s.z1[1] = rz1;
+            s.z2[1] = rz2;
         }
         benchmark::DoNotOptimize (block.left.data());
         benchmark::ClobberMemory();
