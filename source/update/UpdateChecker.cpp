@@ -71,14 +71,6 @@ juce::String stringProperty (const juce::var& object, const char* name)
     return value.isString() ? value.toString() : juce::String();
 }
 
-juce::String baseAddress()
-{
-    // An existing but empty variable still replaces the vendor's endpoint.
-    if (auto* overridden = std::getenv ("SABREL_UPDATE_URL"))
-        return juce::String::fromUTF8 (overridden);
-
-    return vendorweb::updateEndpointUrl();
-}
 } // namespace
 
 int compareVersions (const juce::String& a, const juce::String& b)
@@ -99,9 +91,19 @@ int compareVersions (const juce::String& a, const juce::String& b)
     return 0;
 }
 
+juce::String updateBaseAddress()
+{
+    // An existing but empty variable still replaces the vendor's endpoint.
+    if (auto* overridden = std::getenv ("SABREL_UPDATE_URL"))
+        return juce::String::fromUTF8 (overridden);
+
+    return vendorweb::updateEndpointUrl();
+}
+
 bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs)
 {
-    return lastCheckMs == 0 || nowMs - lastCheckMs >= dayMs;
+    // Compared this way round so that no stored value, however corrupt, overflows.
+    return lastCheckMs == 0 || lastCheckMs <= nowMs - dayMs;
 }
 
 juce::String updateRequestAddress (const juce::String& base, const juce::String& version, const juce::String& pluginFormat)
@@ -152,8 +154,6 @@ UpdateChecker::UpdateChecker (const juce::String& runningVersion)
 
 UpdateChecker::~UpdateChecker()
 {
-    // A request still waiting for its connection would outlast the stop wait; cancelling it
-    // lets the thread end before the module can go.
     signalThreadShouldExit();
 
     {
@@ -164,6 +164,10 @@ UpdateChecker::~UpdateChecker()
             pendingRequest->cancel();
     }
 
+    // The cancelled request usually ends at once, but a wait for a pending connection that has
+    // already begun only ends with the connection time-out. Forcing the thread off sooner would
+    // abort the host, and leaving it running would outlive the module, so it is waited for.
+    waitForThreadToExit (connectionTimeoutMs);
     stopThread (stopWaitMs);
     masterReference.clear();
 }
@@ -188,7 +192,7 @@ void UpdateChecker::checkIfDue()
     user->setValue (updatekeys::lastCheckMs, juce::String (now));
     user->saveIfNeeded();
 
-    requestAddress = updateRequestAddress (baseAddress(), currentVersion, pluginFormat);
+    requestAddress = updateRequestAddress (updateBaseAddress(), currentVersion, pluginFormat);
 
     if (self == nullptr)
         self = this;

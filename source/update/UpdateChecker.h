@@ -20,6 +20,10 @@ inline constexpr const char* latestNotes = "updateLatestNotes";
 // missing part or one without a leading number counts 0, so "1.2" equals "1.2.0" and "2rc1" is 2.
 int compareVersions (const juce::String& a, const juce::String& b);
 
+// Where the check asks: SABREL_UPDATE_URL whenever that variable exists, even empty, else the
+// vendor's update endpoint.
+juce::String updateBaseAddress();
+
 // A check is due when none was made yet (last is 0) or a whole day has passed. A clock set
 // back before the last check keeps waiting.
 bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs);

@@ -9,5 +9,6 @@ namespace vendorweb
 inline constexpr const char* domain = "kovalin.example";
 
 inline juce::String homePageUrl() { return juce::String ("https://") + domain + "/"; }
+inline juce::String manualPageUrl() { return juce::String ("https://") + domain + "/manual/"; }
 inline juce::String updateEndpointUrl() { return juce::String ("https://") + domain + "/sabrel/latest.php"; }
 } // namespace vendorweb

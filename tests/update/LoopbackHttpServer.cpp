@@ -50,6 +50,21 @@ std::string readRequestTarget (int socket)
 }
 } // namespace
 
+int bindToLoopback (int socket)
+{
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof (address);
+
+    if (::bind (socket, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0
+        || ::getsockname (socket, reinterpret_cast<sockaddr*> (&address), &length) != 0)
+        return 0;
+
+    return ntohs (address.sin_port);
+}
+
 bool LoopbackHttpServer::Connection::send (const std::string& bytes) const
 {
     size_t sent = 0;
@@ -82,22 +97,13 @@ LoopbackHttpServer::LoopbackHttpServer (Handler h) : handler (std::move (h))
     if (listeningSocket < 0)
         throw std::runtime_error ("no socket");
 
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
-    address.sin_port = 0;
+    listeningPort = bindToLoopback (listeningSocket);
 
-    socklen_t length = sizeof (address);
-
-    if (::bind (listeningSocket, reinterpret_cast<sockaddr*> (&address), sizeof (address)) != 0
-        || ::listen (listeningSocket, 8) != 0
-        || ::getsockname (listeningSocket, reinterpret_cast<sockaddr*> (&address), &length) != 0)
+    if (listeningPort == 0 || ::listen (listeningSocket, 8) != 0)
     {
         ::close (listeningSocket);
         throw std::runtime_error ("cannot listen on the loopback address");
     }
-
-    listeningPort = ntohs (address.sin_port);
     thread = std::thread ([this] { serve(); });
 }
 

@@ -7,6 +7,9 @@
 #include <thread>
 #include <vector>
 
+// Binds a socket to 127.0.0.1 and an ephemeral port; the port, or 0 when that failed.
+int bindToLoopback (int socket);
+
 // A tiny HTTP server on 127.0.0.1 and an ephemeral port, for tests of code that makes
 // requests. Connections are served one at a time by a handler that writes raw bytes, so a
 // test can also play a broken or hostile server. Nothing but the loopback address is used.

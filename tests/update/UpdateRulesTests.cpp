@@ -1,7 +1,9 @@
-#include "update/UpdateChecker.h"
+#include "UpdateTestSupport.h"
 #include "update/VendorWeb.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace
 {
@@ -57,6 +59,9 @@ TEST (UpdateCheckDue, OnceADay)
         { now, false, "just now" },
         { now + 3'600'000, false, "clock set back an hour" },
         { now + 10 * day, false, "clock set back ten days" },
+        { std::numeric_limits<juce::int64>::min(), true, "corrupt: far before 1970" },
+        { std::numeric_limits<juce::int64>::min() + 1, true, "corrupt: nearly as far" },
+        { -1, true, "just before 1970" },
     };
 
     for (const auto& c : cases)
@@ -90,6 +95,20 @@ TEST (VendorWeb, EndpointAndHomePageShareTheDomain)
 {
     EXPECT_EQ (vendorweb::updateEndpointUrl(), juce::String ("https://kovalin.example/sabrel/latest.php"));
     EXPECT_EQ (vendorweb::homePageUrl(), juce::String ("https://kovalin.example/"));
+    EXPECT_EQ (vendorweb::manualPageUrl(), juce::String ("https://kovalin.example/manual/"));
+}
+
+using UpdateBaseAddress = UpdateCheckerTest;
+
+TEST_F (UpdateBaseAddress, VariableReplacesTheEndpointWheneverItExists)
+{
+    EXPECT_EQ (updateBaseAddress(), vendorweb::updateEndpointUrl());
+
+    setUpdateUrl ("http://127.0.0.1:9/latest");
+    EXPECT_EQ (updateBaseAddress(), juce::String ("http://127.0.0.1:9/latest"));
+
+    setUpdateUrl ("");
+    EXPECT_EQ (updateBaseAddress(), juce::String());
 }
 
 TEST (ReleaseAnnouncement, ReadsOnlyStringProperties)
