@@ -24,7 +24,8 @@ juce::AudioProcessor::BusesProperties SabrelProcessor::makeBuses()
 
 SabrelProcessor::SabrelProcessor()
     : juce::AudioProcessor (makeBuses()),
-      apvts (*this, nullptr, "PARAMS", createParameterLayout())
+      apvts (*this, nullptr, "PARAMS", createParameterLayout()),
+      updateChecker ("0.1.0")
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include "AnalyzerRing.h"
 #include "ParameterLayout.h"
+#include "update/UpdateChecker.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -36,6 +37,7 @@ public:
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
 
     juce::AudioProcessorValueTreeState apvts;
+    UpdateChecker updateChecker;
 
     // Published by the audio thread, read by the editor without locks.
     std::array<std::atomic<float>, 4> peakDb {}; // input L, input R, output L, output R
