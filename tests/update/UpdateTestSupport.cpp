@@ -1,4 +1,5 @@
 #include "UpdateTestSupport.h"
+#include <unistd.h>
 
 #include <cstdlib>
 #include <optional>
@@ -17,7 +18,9 @@ void UpdateCheckerTest::SetUp()
     }
 
     home = juce::File::getSpecialLocation (juce::File::tempDirectory)
-               .getNonexistentChildFile ("sabrel-update-home", {}, false);
+               .getNonexistentChildFile ("sabrel-update-home-" + juce::String (::getpid()) + "-"
+                                             + juce::String::toHexString (juce::Random::getSystemRandom().nextInt64()),
+                                         {}, false);
     ASSERT_TRUE (home.createDirectory());
 
     ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
