@@ -1,5 +1,7 @@
 #include "HistoryGraph.h"
 
+#include "StoreAndRepaint.h"
+
 #include <cmath>
 #include <functional>
 
@@ -62,23 +64,11 @@ void HistoryGraph::setPointSpacing (float newSpacing)
     repaint();
 }
 
-void HistoryGraph::setThreshold (float newThreshold)
-{
-    threshold = newThreshold;
-    repaint();
-}
+void HistoryGraph::setThreshold (float newThreshold) { storeAndRepaint (*this, threshold, newThreshold); }
 
-void HistoryGraph::setShowThreshold (bool shouldShow)
-{
-    showThreshold = shouldShow;
-    repaint();
-}
+void HistoryGraph::setShowThreshold (bool shouldShow) { storeAndRepaint (*this, showThreshold, shouldShow); }
 
-void HistoryGraph::setFilledEnvelope (bool shouldFill)
-{
-    filledEnvelope = shouldFill;
-    repaint();
-}
+void HistoryGraph::setFilledEnvelope (bool shouldFill) { storeAndRepaint (*this, filledEnvelope, shouldFill); }
 
 int HistoryGraph::gapLength (int ringLength) noexcept
 {

@@ -1,25 +1,14 @@
 #include "PluginHeader.h"
 
 #include "KitFonts.h"
+#include "StoreAndRepaint.h"
 
 #include <BinaryData.h>
-
-#include <functional>
 
 namespace kov
 {
 namespace
 {
-template <typename Value>
-void storeAndRepaint (juce::Component& component, Value& member, const Value& newValue)
-{
-    if (std::equal_to<Value>() (member, newValue))
-        return;
-
-    member = newValue;
-    component.repaint();
-}
-
 std::unique_ptr<juce::Drawable> recolouredCopy (const juce::Drawable& source, juce::Colour colour)
 {
     auto copy = source.createCopy();

@@ -1,6 +1,7 @@
 #include "SectionTitle.h"
 
 #include "KitFonts.h"
+#include "StoreAndRepaint.h"
 
 namespace kov
 {
@@ -11,14 +12,7 @@ juce::Font titleFont() { return boldFont (10.5f); }
 
 SectionTitle::SectionTitle (const KitPalette& p) : palette (p) {}
 
-void SectionTitle::setTitleText (const juce::String& newTitle)
-{
-    if (newTitle == title)
-        return;
-
-    title = newTitle;
-    repaint();
-}
+void SectionTitle::setTitleText (const juce::String& newTitle) { storeAndRepaint (*this, title, newTitle); }
 
 float SectionTitle::getTitleBoxWidth() const
 {

@@ -1,7 +1,9 @@
 // Renders the kit's surfaces in their states at 1x and 2x into the build tree, for looking at.
 #include "kit/HistoryGraph.h"
+#include "kit/KnobTwin.h"
 #include "kit/PanelPainter.h"
 #include "kit/PluginHeader.h"
+#include "kit/ReductionMeter.h"
 #include "kit/SectionTitle.h"
 #include "kit/SegmentedSelector.h"
 
@@ -134,4 +136,38 @@ TEST (SurfaceGallery, SelectorsAndTitles)
 
     title.setSize (60, 20);
     saveComponent ("section_title_narrow", title);
+}
+
+TEST (SurfaceGallery, ReductionMeters)
+{
+    struct Look { const char* name; bool log, left, twoColour, embossed; float db, peak; };
+    const Look looks[] = {
+        { "reduction_log_left", true, true, true, false, 7.5f, 11.0f },
+        { "reduction_log_right_embossed", true, false, true, true, 15.0f, 20.0f },
+        { "reduction_linear_left", false, true, true, false, 7.0f, 9.0f },
+        { "reduction_linear_one_colour", false, false, false, true, 4.0f, 6.0f },
+        { "reduction_idle", true, true, true, false, 0.0f, 0.0f },
+    };
+
+    for (const auto& look : looks)
+    {
+        kov::ReductionMeter meter (palette);
+        meter.setSize (48, 200);
+        meter.setLogScale (look.log);
+        meter.setScaleOnLeft (look.left);
+        meter.setTwoColour (look.twoColour);
+        meter.setEmbossed (look.embossed);
+        meter.setReduction (look.db);
+        meter.setPeakReduction (look.peak);
+        saveComponent (look.name, meter);
+    }
+}
+
+TEST (SurfaceGallery, KnobTwin)
+{
+    kov::KnobTwin knob ("Threshold", palette);
+    knob.setSize (90, 120);
+    knob.slider.setRange (-60.0, 0.0);
+    knob.slider.setValue (-18.0);
+    saveComponent ("knob_twin", knob);
 }
