@@ -4,6 +4,7 @@
 #include "BandSettings.h"
 #include "EqEngine.h"
 #include "ParameterLayout.h"
+#include "update/UpdateChecker.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -45,6 +46,7 @@ public:
     float rawParamValue (const juce::String& parameterId) const;
 
     juce::AudioProcessorValueTreeState apvts;
+    UpdateChecker updateChecker;
 
     // Published by the audio thread, read by the editor without locks.
     std::array<std::atomic<float>, 4> peakDb {}; // input L, input R, output L, output R
