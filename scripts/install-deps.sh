@@ -8,7 +8,7 @@ packages=(
     libcurl4-openssl-dev libfreetype-dev libfontconfig1-dev libasound2-dev
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxext-dev libgl-dev
     fonts-dejavu-core
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev valgrind
     python3
 )
 

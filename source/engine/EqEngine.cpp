@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -197,7 +198,11 @@ void runBandWithCount (int count, Biquad* sections, int32_t routing, float* left
 }
 } // namespace
 
-EqEngine::EqEngine() = default;
+EqEngine::EqEngine()
+{
+    for (auto& d : gainSectionDesign)
+        d = { std::numeric_limits<double>::quiet_NaN(), 0.0, false };
+}
 
 Biquad EqEngine::bellForMode (double frequency, double q, double gainDb) const
 {
@@ -313,6 +318,7 @@ void EqEngine::setBands (const BandSnapshot& settings)
         const auto index = (size_t) i;
         const bool designed = s.on && s.active;
         int count = 0;
+        gainSectionDesign[index].gainDb = std::numeric_limits<double>::quiet_NaN(); // settings may have changed
 
         if (designed)
         {
@@ -321,7 +327,7 @@ void EqEngine::setBands (const BandSnapshot& settings)
                 case FilterType::bell:
                 case FilterType::lowShelf:
                 case FilterType::highShelf:
-                    sections[index][0].setCoefficientsFrom (designBand (s, s.gain));
+                    designGainSection (i, s, s.gain);
                     count = 1;
                     break;
 
@@ -442,7 +448,17 @@ void EqEngine::updateDynamicGain (int band)
     if (s.type == FilterType::tilt)
         setTiltGain (band, s, g);
     else if (isBellOrShelf (s.type))
-        sections[index][0].setCoefficientsFrom (designBand (s, g));
+        designGainSection (band, s, g);
+}
+
+void EqEngine::designGainSection (int band, const BandSettings& s, double gainDb)
+{
+    auto& last = gainSectionDesign[(size_t) band];
+    if (last.gainDb == gainDb && last.sampleRate == sampleRate && last.matched == matchedDesign)
+        return; // the design is a pure function of these and the band's settings
+
+    sections[(size_t) band][0].setCoefficientsFrom (designBand (s, gainDb));
+    last = { gainDb, sampleRate, matchedDesign };
 }
 
 void EqEngine::filterBlock (float* const* channels, int numChannels, int start, int length)

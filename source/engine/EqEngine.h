@@ -70,6 +70,19 @@ public:
     std::array<Biquad, 2> soloSections {};
 
 private:
+    // What section 0 of a Bell or shelf band was last designed from, so that the gain
+    // computer skips a redesign that would give the same coefficients (the matched shelves
+    // are costly); the gain is NaN when section 0 holds no such design.
+    struct GainSectionDesign
+    {
+        double gainDb;
+        double sampleRate;
+        bool matched;
+    };
+    std::array<GainSectionDesign, numBands> gainSectionDesign {};
+
+    void designGainSection (int band, const BandSettings& s, double gainDb);
+
     Biquad bellForMode (double frequency, double q, double gainDb) const;
     Biquad lowShelfForMode (double frequency, double q, double gainDb) const;
     Biquad highShelfForMode (double frequency, double q, double gainDb) const;

@@ -93,7 +93,8 @@ juce::AudioProcessor::BusesProperties SabrelProcessor::makeBuses()
 
 SabrelProcessor::SabrelProcessor()
     : juce::AudioProcessor (makeBuses()),
-      apvts (*this, nullptr, "PARAMS", createParameterLayout())
+      apvts (*this, nullptr, "PARAMS", createParameterLayout()),
+      updateChecker ("0.1.0")
 {
     for (int band = 0; band < numBands; ++band)
         for (int p = 0; p < paramsPerBand; ++p)
@@ -482,19 +483,9 @@ void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 8)
-        return;
+    const auto xml = StateBlock::readXml (data, sizeInBytes);
 
-    const auto* bytes = static_cast<const char*> (data);
-    const auto textLength = (int) juce::ByteOrder::littleEndianInt (bytes + 4);
-
-    if (textLength > 0
-        && ! StateBlock::nestingWithin (bytes + 8, (size_t) juce::jmin (sizeInBytes - 8, textLength),
-                                        StateBlock::maxNestingDepth))
-        return;
-
-    const auto xml = getXmlFromBinary (data, sizeInBytes);
-
+    // Any other root is someone else's state: keep ours.
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
 

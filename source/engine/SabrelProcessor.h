@@ -5,6 +5,7 @@
 #include "EqEngine.h"
 #include "LinearPhaseFilter.h"
 #include "ParameterLayout.h"
+#include "update/UpdateChecker.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_dsp/juce_dsp.h>
@@ -49,6 +50,7 @@ public:
     float rawParamValue (const juce::String& parameterId) const;
 
     juce::AudioProcessorValueTreeState apvts;
+    UpdateChecker updateChecker;
 
     // Published by the audio thread, read by the editor without locks.
     std::array<std::atomic<float>, 4> peakDb {}; // input L, input R, output L, output R

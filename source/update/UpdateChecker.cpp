@@ -1,0 +1,295 @@
+#include "UpdateChecker.h"
+
+#include "update/VendorWeb.h"
+
+namespace
+{
+constexpr juce::int64 dayMs = 86400000;
+constexpr int maxJsonNesting = 64;
+
+// The platform the module was built for, as the endpoint knows it.
+const char* platformName()
+{
+   #if JUCE_WINDOWS
+    return "win";
+   #elif JUCE_MAC
+    return "mac";
+   #elif JUCE_LINUX
+    return "linux";
+   #else
+    return "unknown";
+   #endif
+}
+
+juce::int64 leadingNumber (const juce::StringArray& tokens, int index)
+{
+    return index < tokens.size() ? tokens[index].getLargeIntValue() : 0;
+}
+
+// JUCE's JSON parser recurses once per nesting level; a hostile reply of nothing but
+// brackets would exhaust the check thread's stack.
+bool nestsTooDeeply (const juce::String& text)
+{
+    int depth = 0;
+    juce::juce_wchar quote = 0; // the quote that opened the string being scanned, 0 outside strings
+    bool escaped = false;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+    {
+        const auto c = *p;
+
+        if (quote != 0)
+        {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == quote)
+                quote = 0;
+        }
+        else if (c == '"' || c == '\'')
+        {
+            quote = c;
+        }
+        else if (c == '{' || c == '[')
+        {
+            if (++depth > maxJsonNesting)
+                return true;
+        }
+        else if (c == '}' || c == ']')
+        {
+            --depth;
+        }
+    }
+
+    return false;
+}
+
+juce::String stringProperty (const juce::var& object, const char* name)
+{
+    const auto& value = object[name];
+    return value.isString() ? value.toString() : juce::String();
+}
+
+} // namespace
+
+int compareVersions (const juce::String& a, const juce::String& b)
+{
+    const auto tokensA = juce::StringArray::fromTokens (a, ".", {});
+    const auto tokensB = juce::StringArray::fromTokens (b, ".", {});
+    const auto count = juce::jmax (tokensA.size(), tokensB.size());
+
+    for (int i = 0; i < count; ++i)
+    {
+        const auto x = leadingNumber (tokensA, i);
+        const auto y = leadingNumber (tokensB, i);
+
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+
+    return 0;
+}
+
+juce::String updateBaseAddress()
+{
+    // An existing but empty variable still replaces the vendor's endpoint.
+    if (auto* overridden = std::getenv ("SABREL_UPDATE_URL"))
+        return juce::String::fromUTF8 (overridden);
+
+    return vendorweb::updateEndpointUrl();
+}
+
+bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs)
+{
+    // Compared this way round so that no stored value, however corrupt, overflows.
+    return lastCheckMs == 0 || lastCheckMs <= nowMs - dayMs;
+}
+
+juce::String updateRequestAddress (const juce::String& base, const juce::String& version, const juce::String& pluginFormat)
+{
+    return juce::URL (base)
+        .withParameter ("v", version)
+        .withParameter ("os", platformName())
+        .withParameter ("fmt", pluginFormat)
+        .toString (true);
+}
+
+ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody)
+{
+    if (nestsTooDeeply (replyBody))
+        return {};
+
+    juce::var reply;
+
+    if (juce::JSON::parse (replyBody, reply).failed() || ! reply.isObject())
+        return {};
+
+    return { stringProperty (reply, "version"), stringProperty (reply, "url"), stringProperty (reply, "notes") };
+}
+
+juce::PropertiesFile::Options updateSettingsOptions()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "Sabrel";
+    options.filenameSuffix = "settings";
+    options.folderName = "kovalin";
+    options.osxLibrarySubFolder = "Application Support";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.processLock = nullptr;
+    return options;
+}
+
+//==============================================================================
+UpdateChecker::UpdateChecker (const juce::String& runningVersion)
+    : juce::Thread ("Sabrel update check"),
+      settings (updateSettingsOptions()),
+      currentVersion (runningVersion)
+{
+}
+
+UpdateChecker::~UpdateChecker()
+{
+    signalThreadShouldExit();
+
+    {
+        const std::lock_guard<std::mutex> lock (requestLock);
+        closing = true;
+
+        if (pendingRequest != nullptr)
+            pendingRequest->cancel();
+    }
+
+    // The cancelled request usually ends at once, but a wait for a pending connection that has
+    // already begun only ends with the connection time-out. Forcing the thread off sooner would
+    // abort the host, and leaving it running would outlive the module, so it is waited for.
+    waitForThreadToExit (connectionTimeoutMs);
+    stopThread (stopWaitMs);
+    masterReference.clear();
+}
+
+void UpdateChecker::checkIfDue()
+{
+    auto* user = settings.getUserSettings();
+
+    if (! user->getBoolValue (updatekeys::checkEnabled, true))
+        return;
+
+    if (isThreadRunning())
+        return;
+
+    const auto now = juce::Time::currentTimeMillis();
+    const auto last = user->getValue (updatekeys::lastCheckMs).getLargeIntValue();
+
+    if (! isUpdateCheckDue (now, last))
+        return;
+
+    // Stored before the request, so a failed one also counts as the day's check.
+    user->setValue (updatekeys::lastCheckMs, juce::String (now));
+    user->saveIfNeeded();
+
+    requestAddress = updateRequestAddress (updateBaseAddress(), currentVersion, pluginFormat);
+
+    if (self == nullptr)
+        self = this;
+
+    startThread();
+}
+
+juce::String UpdateChecker::getNewerVersion()
+{
+    const auto latest = settings.getUserSettings()->getValue (updatekeys::latestVersion);
+    return compareVersions (latest, currentVersion) > 0 ? latest : juce::String();
+}
+
+juce::String UpdateChecker::getDownloadUrl()
+{
+    const auto url = settings.getUserSettings()->getValue (updatekeys::latestUrl);
+    return url.isNotEmpty() ? url : vendorweb::homePageUrl();
+}
+
+void UpdateChecker::run()
+{
+    const auto reply = fetchReply (requestAddress);
+
+    if (threadShouldExit() || reply.isEmpty())
+        return;
+
+    auto announcement = parseReleaseAnnouncement (reply);
+
+    if (announcement.version.isEmpty())
+        return;
+
+    juce::MessageManager::callAsync (ResultCallback { self,
+                                                      std::move (announcement.version),
+                                                      std::move (announcement.url),
+                                                      std::move (announcement.notes) });
+}
+
+juce::String UpdateChecker::fetchReply (const juce::String& address)
+{
+    juce::WebInputStream request (juce::URL (address), false);
+    request.withConnectionTimeout (connectionTimeoutMs);
+
+    {
+        const std::lock_guard<std::mutex> lock (requestLock);
+
+        if (closing)
+            return {};
+
+        pendingRequest = &request;
+    }
+
+    juce::MemoryOutputStream body;
+    bool complete = request.connect (nullptr);
+
+    while (complete && ! threadShouldExit())
+    {
+        char buffer[8192];
+        const auto bytesRead = request.read (buffer, (int) sizeof (buffer));
+
+        if (bytesRead <= 0)
+            break;
+
+        body.write (buffer, (size_t) bytesRead);
+
+        if (body.getDataSize() > (size_t) maxReplyBytes)
+            complete = false;
+    }
+
+    // A transfer that broke off (a connection closed mid-body, too many redirects, a
+    // cancelled request) yields no reply, even when what arrived happens to parse.
+    complete = complete && ! request.isError();
+
+    {
+        const std::lock_guard<std::mutex> lock (requestLock);
+        pendingRequest = nullptr;
+    }
+
+    return complete ? body.toString() : juce::String();
+}
+
+void UpdateChecker::ResultCallback::operator()() const
+{
+    auto* owner = checker.get();
+
+    if (owner == nullptr)
+        return;
+
+    auto* user = owner->settings.getUserSettings();
+    user->setValue (updatekeys::latestVersion, version);
+
+    // A reply without an address or notes keeps the ones stored earlier.
+    if (url.isNotEmpty())
+        user->setValue (updatekeys::latestUrl, url);
+
+    if (notes.isNotEmpty())
+        user->setValue (updatekeys::latestNotes, notes);
+
+    user->saveIfNeeded();
+    owner->broadcaster.sendChangeMessage();
+}

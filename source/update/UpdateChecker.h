@@ -1,0 +1,101 @@
+#pragma once
+
+#include "update/UserSettingsFiles.h"
+
+#include <juce_events/juce_events.h>
+
+#include <mutex>
+
+// Keys of the per-user settings file; the checker keeps nothing else there.
+namespace updatekeys
+{
+inline constexpr const char* checkEnabled = "updateCheckEnabled";     // "1" or "0", on when absent
+inline constexpr const char* lastCheckMs = "updateLastCheckMs";       // ms since 1970, 0 when absent
+inline constexpr const char* latestVersion = "updateLatestVersion";
+inline constexpr const char* latestUrl = "updateLatestUrl";
+inline constexpr const char* latestNotes = "updateLatestNotes";
+} // namespace updatekeys
+
+// -1 when version a is older than b, 0 when equal, 1 when newer. Dot-separated numbers; a
+// missing part or one without a leading number counts 0, so "1.2" equals "1.2.0" and "2rc1" is 2.
+int compareVersions (const juce::String& a, const juce::String& b);
+
+// Where the check asks: SABREL_UPDATE_URL whenever that variable exists, even empty, else the
+// vendor's update endpoint.
+juce::String updateBaseAddress();
+
+// A check is due when none was made yet (last is 0) or a whole day has passed. A clock set
+// back before the last check keeps waiting.
+bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs);
+
+// The base address with the query keys v, os and fmt appended in that order, values escaped.
+juce::String updateRequestAddress (const juce::String& baseAddress, const juce::String& version,
+                                   const juce::String& pluginFormat);
+
+// What the update endpoint announces. Fields the reply lacks, or does not give as strings, are empty.
+struct ReleaseAnnouncement
+{
+    juce::String version, url, notes;
+};
+
+ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody);
+
+// The storage options of the per-user settings file.
+juce::PropertiesFile::Options updateSettingsOptions();
+
+// Asks the vendor's endpoint, at most once a day and on a thread of its own, which release is
+// the latest, keeps the answer in the per-user settings file and announces it to the editor.
+// Everything but run() belongs to the message thread.
+class UpdateChecker : public juce::Thread
+{
+public:
+    explicit UpdateChecker (const juce::String& runningVersion);
+    ~UpdateChecker() override;
+
+    // Starts a check when checks are on, none is running and a day has passed since the last.
+    void checkIfDue();
+
+    // The stored latest version when it is newer than the running one, else empty.
+    juce::String getNewerVersion();
+
+    // The stored download address, or the vendor's home page when none is stored.
+    juce::String getDownloadUrl();
+
+    void run() override;
+
+    // Carries a result from the check thread to the message thread, where it is stored.
+    struct ResultCallback
+    {
+        juce::WeakReference<UpdateChecker> checker;
+        juce::String version, url, notes;
+
+        void operator()() const;
+    };
+
+    juce::ChangeBroadcaster broadcaster;
+    UserSettingsFiles settings;
+    juce::String currentVersion;
+    juce::String pluginFormat { "unknown" };
+
+    static constexpr int connectionTimeoutMs = 5000;
+    static constexpr int stopWaitMs = 3000;
+
+    // A reply larger than this is no announcement; it is dropped rather than held in memory.
+    static constexpr int maxReplyBytes = 1 << 20;
+
+private:
+    juce::String fetchReply (const juce::String& address);
+
+    // Written before the thread starts and read only by it, so a later write of pluginFormat
+    // cannot race with the request.
+    juce::String requestAddress;
+    juce::WeakReference<UpdateChecker> self;
+
+    // The request in flight, so the destructor can cancel a connection that is still waiting.
+    std::mutex requestLock;
+    juce::WebInputStream* pendingRequest = nullptr;
+    bool closing = false;
+
+    JUCE_DECLARE_WEAK_REFERENCEABLE (UpdateChecker)
+    JUCE_DECLARE_NON_COPYABLE (UpdateChecker)
+};

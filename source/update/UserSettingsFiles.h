@@ -1,0 +1,34 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+#include <memory>
+
+// The per-user settings file and the all-users file that serves as its fallback, opened on
+// first use. It mirrors juce::ApplicationProperties, but places both files in the platform's
+// application-data folders: on Linux JUCE 7 would put them in the home folder and in /var.
+class UserSettingsFiles
+{
+public:
+    explicit UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions);
+    ~UserSettingsFiles();
+
+    void openFiles();
+    juce::PropertiesFile* getUserSettings();
+    juce::PropertiesFile* getCommonSettings();
+
+    // Saves whichever file has unsaved changes; false when a save failed.
+    bool saveIfNeeded();
+    void closeFiles();
+
+    const juce::PropertiesFile::Options& getStorageParameters() const noexcept { return options; }
+
+    // Where the file for these options lives, for this user or for all users.
+    static juce::File locationFor (const juce::PropertiesFile::Options& storageOptions, bool commonToAllUsers);
+
+private:
+    juce::PropertiesFile::Options options;
+    std::unique_ptr<juce::PropertiesFile> userProps, commonProps;
+
+    JUCE_DECLARE_NON_COPYABLE (UserSettingsFiles)
+};

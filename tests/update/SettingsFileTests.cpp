@@ -1,0 +1,85 @@
+#include "LoopbackHttpServer.h"
+#include "UpdateTestSupport.h"
+
+#include <unistd.h>
+
+namespace
+{
+struct DamageCase
+{
+    const char* name;
+    std::function<void (const juce::File& settings)> damage;
+    bool needsPermissions; // root writes regardless of permissions
+};
+
+std::vector<DamageCase> damageCases()
+{
+    return {
+        { "not XML", [] (const juce::File& f) { f.replaceWithText ("\x01\x02 this is { not xml"); }, false },
+        { "binary noise", [] (const juce::File& f)
+          {
+              juce::MemoryBlock noise (4096);
+              juce::Random (7).fillBitsRandomly (noise.getData(), noise.getSize());
+              f.replaceWithData (noise.getData(), noise.getSize());
+          }, false },
+        { "wrong root", [] (const juce::File& f)
+          {
+              f.replaceWithText (R"(<SETTINGS><VALUE name="updateCheckEnabled" val="0"/></SETTINGS>)");
+          }, false },
+        { "truncated XML", [] (const juce::File& f) { f.replaceWithText (R"(<PROPERTIES><VALUE name="updateCheckEnabled" val=)"); }, false },
+        { "a directory in its place", [] (const juce::File& f) { f.createDirectory(); }, false },
+        { "folder is a file", [] (const juce::File& f)
+          {
+              const auto folder = f.getParentDirectory();
+              folder.deleteRecursively();
+              folder.replaceWithText ("x");
+          }, false },
+        { "no write permission", [] (const juce::File& f)
+          {
+              f.replaceWithText ("<PROPERTIES/>");
+              f.getParentDirectory().setReadOnly (true, true);
+          }, true },
+    };
+}
+
+class DamagedSettings : public UpdateCheckerTest
+{
+};
+
+TEST_F (DamagedSettings, CheckerWorksWithDefaults)
+{
+    for (auto& c : damageCases())
+    {
+        if (c.needsPermissions && ::geteuid() == 0)
+            continue;
+
+        SCOPED_TRACE (c.name);
+        auto folder = settingsFile().getParentDirectory();
+        folder.setReadOnly (false, true);
+        folder.deleteRecursively();
+        folder.deleteFile();
+        ASSERT_TRUE (folder.createDirectory());
+        c.damage (settingsFile());
+
+        LoopbackHttpServer server ([] (const LoopbackHttpServer::Connection& conn)
+        {
+            conn.send (LoopbackHttpServer::response (200, R"({"version":"0.2.0"})"));
+        });
+        setUpdateUrl (server.address ("/latest"));
+
+        UpdateChecker checker { "0.1.0" };
+        ChangeCounter changes;
+        checker.broadcaster.addChangeListener (&changes);
+
+        // Checks count as on, and as never made, so one runs; its result lives on in memory.
+        checker.checkIfDue();
+        ASSERT_TRUE (finishCheck (checker));
+        EXPECT_EQ (server.requestTargets().size(), 1u);
+        EXPECT_EQ (changes.count, 1);
+        EXPECT_EQ (checker.getNewerVersion(), juce::String ("0.2.0"));
+        EXPECT_TRUE (checker.settings.getUserSettings()->getBoolValue (updatekeys::checkEnabled, true));
+
+        checker.broadcaster.removeChangeListener (&changes);
+    }
+}
+} // namespace
