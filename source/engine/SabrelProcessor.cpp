@@ -71,19 +71,9 @@ void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 8)
-        return;
+    const auto xml = StateBlock::readXml (data, sizeInBytes);
 
-    const auto* bytes = static_cast<const char*> (data);
-    const auto textLength = (int) juce::ByteOrder::littleEndianInt (bytes + 4);
-
-    if (textLength > 0
-        && ! StateBlock::nestingWithin (bytes + 8, (size_t) juce::jmin (sizeInBytes - 8, textLength),
-                                        StateBlock::maxNestingDepth))
-        return;
-
-    const auto xml = getXmlFromBinary (data, sizeInBytes);
-
+    // Any other root is someone else's state: keep ours.
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
 

@@ -1,0 +1,276 @@
+#include "engine/SabrelProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+namespace
+{
+constexpr uint8_t magic[] = { 'V', 'C', '2', '!' };
+
+std::vector<float> rawValues (SabrelProcessor& p)
+{
+    std::vector<float> values;
+    for (auto* param : p.getParameters())
+        values.push_back (dynamic_cast<juce::RangedAudioParameter*> (param)->convertFrom0to1 (param->getValue()));
+    return values;
+}
+
+void setRaw (SabrelProcessor& p, const juce::String& id, float raw)
+{
+    auto* param = p.apvts.getParameter (id);
+    param->setValueNotifyingHost (param->convertTo0to1 (raw));
+}
+
+// A block laid out by hand: magic, a length field, the text, a trailing zero.
+juce::MemoryBlock makeBlock (const juce::String& xmlText, std::optional<uint32_t> lengthField = {})
+{
+    juce::MemoryOutputStream out;
+    out.write (magic, 4);
+    out.writeInt ((int) lengthField.value_or ((uint32_t) xmlText.getNumBytesAsUTF8()));
+    out.write (xmlText.toRawUTF8(), xmlText.getNumBytesAsUTF8());
+    out.writeByte (0);
+    return out.getMemoryBlock();
+}
+
+juce::String blockText (const juce::MemoryBlock& block)
+{
+    return juce::String::fromUTF8 (static_cast<const char*> (block.getData()) + 8, (int) block.getSize() - 9);
+}
+
+// Sets a distinctive, non-default state so that any change shows.
+void setDistinctState (SabrelProcessor& p)
+{
+    setRaw (p, "b3_freq", 777.0f);
+    setRaw (p, "b3_gain", -7.5f);
+    setRaw (p, "b3_on", 1.0f);
+    setRaw (p, "b12_type", 5.0f);
+    setRaw (p, "b23_tilt", 4.2f);
+    setRaw (p, "gainscale", 150.0f);
+    setRaw (p, "phasemode", 2.0f);
+}
+
+// True when the framework would accept the block as a parameter tree: the rule a hostile block
+// must fail for the state to stay untouched.
+bool isParamsTree (const juce::MemoryBlock& block)
+{
+    if (block.getSize() <= 8 || memcmp (block.getData(), magic, 4) != 0)
+        return false;
+
+    const auto n = (int) juce::ByteOrder::littleEndianInt (static_cast<const char*> (block.getData()) + 4);
+    if (n <= 0)
+        return false;
+
+    const auto text = juce::String::fromUTF8 (static_cast<const char*> (block.getData()) + 8,
+                                              juce::jmin ((int) block.getSize() - 8, n));
+    const auto xml = juce::parseXML (text);
+    return xml != nullptr && xml->getTagName().equalsIgnoreCase ("PARAMS");
+}
+} // namespace
+
+TEST (PluginState, FreshBlockLayout)
+{
+    SabrelProcessor processor;
+    juce::MemoryBlock block;
+    block.append ("stale content that must go", 26);
+    processor.getStateInformation (block);
+
+    ASSERT_GT (block.getSize(), 9u);
+    const auto* bytes = static_cast<const uint8_t*> (block.getData());
+    EXPECT_EQ (memcmp (bytes, magic, 4), 0);
+    EXPECT_EQ (juce::ByteOrder::littleEndianInt (bytes + 4), (uint32_t) block.getSize() - 9);
+    EXPECT_EQ (bytes[block.getSize() - 1], 0);
+
+    const auto text = blockText (block);
+    EXPECT_TRUE (text.startsWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS>")) << text.substring (0, 80);
+    EXPECT_FALSE (text.containsAnyOf ("\r\n"));
+    EXPECT_TRUE (text.endsWith ("</PARAMS>"));
+
+    const auto xml = juce::parseXML (text);
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getNumAttributes(), 0);
+    EXPECT_EQ (xml->getNumChildElements(), numParams);
+    for (auto* child : xml->getChildIterator())
+    {
+        EXPECT_EQ (child->getTagName(), "PARAM");
+        EXPECT_TRUE (child->hasAttribute ("id"));
+        EXPECT_TRUE (child->hasAttribute ("value"));
+    }
+    EXPECT_NEAR (xml->getChildByAttribute ("id", "b7_freq")->getDoubleAttribute ("value"),
+                 defaultBandFrequency (7), 1.0e-3);
+}
+
+TEST (PluginState, RoundTripIntoSecondInstance)
+{
+    SabrelProcessor source;
+    std::mt19937 rng (7);
+    for (auto* param : source.getParameters())
+        param->setValueNotifyingHost (std::uniform_real_distribution<float> (0.0f, 1.0f) (rng));
+    source.apvts.state.setProperty ("uiScale", 1.25, nullptr);
+    source.apvts.state.setProperty ("analyzerMode", 1, nullptr);
+
+    juce::MemoryBlock block;
+    source.getStateInformation (block);
+
+    SabrelProcessor restored;
+    restored.setStateInformation (block.getData(), (int) block.getSize());
+
+    const auto expected = rawValues (source);
+    const auto actual = rawValues (restored);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_FLOAT_EQ (actual[i], expected[i]) << source.getParameters()[(int) i]->getName (100);
+
+    EXPECT_EQ ((double) restored.apvts.state.getProperty ("uiScale"), 1.25);
+    EXPECT_EQ ((int) restored.apvts.state.getProperty ("analyzerMode"), 1);
+}
+
+TEST (PluginState, AcceptedAndRefusedBlocks)
+{
+    SabrelProcessor reference;
+    setDistinctState (reference);
+    juce::MemoryBlock good;
+    reference.getStateInformation (good);
+    const auto text = blockText (good);
+
+    auto lowerRoot = text.replace ("<PARAMS>", "<params>").replace ("</PARAMS>", "</params>");
+    auto otherRoot = text.replace ("<PARAMS>", "<STATE>").replace ("</PARAMS>", "</STATE>");
+
+    // The length field says more than follows: read what is there.
+    auto longLength = makeBlock (text, (uint32_t) text.getNumBytesAsUTF8() + 400);
+    longLength.setSize (longLength.getSize() - 1); // no terminator either
+
+    struct Case
+    {
+        const char* what;
+        juce::MemoryBlock block;
+        bool accepted;
+    };
+
+    const Case cases[] = {
+        { "written block", good, true },
+        { "lower-case root", makeBlock (lowerRoot), true },
+        { "length past the data", longLength, true },
+        { "other root", makeBlock (otherRoot), false },
+        { "eight bytes", juce::MemoryBlock (good.getData(), 8), false },
+        { "length zero", makeBlock (text, 0u), false },
+        { "top bit of length set", makeBlock (text, 0x80000010u), false },
+        { "not XML", makeBlock ("this is not xml at all"), false },
+        { "cut short after the root tag", makeBlock (text.upToFirstOccurrenceOf ("<PARAMS", true, false)), false },
+        { "cut short inside the root tag", makeBlock (text.upToFirstOccurrenceOf ("<PARAMS", true, false) + " a"), false },
+        { "wrong magic", [&] { auto b = good; static_cast<char*> (b.getData())[0] = 'W'; return b; }(), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SabrelProcessor processor;
+        const auto before = rawValues (processor);
+        processor.setStateInformation (c.block.getData(), (int) c.block.getSize());
+        EXPECT_EQ (rawValues (processor) == rawValues (reference), c.accepted) << c.what;
+        if (! c.accepted)
+            EXPECT_EQ (rawValues (processor), before) << c.what;
+    }
+}
+
+TEST (PluginState, ReadsOnlyTheDataThatIsThere)
+{
+    // Six hundred bytes follow a header that claims a thousand.
+    SabrelProcessor processor;
+    auto xml = juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> <PARAMS><PARAM id=\"gainscale\" value=\"42\"/></PARAMS>");
+    xml = xml.paddedRight (' ', 600);
+    const auto block = makeBlock (xml, 1000u);
+    ASSERT_EQ (block.getSize(), 8u + 600u + 1u);
+    processor.setStateInformation (block.getData(), (int) block.getSize());
+    EXPECT_FLOAT_EQ (processor.apvts.getRawParameterValue ("gainscale")->load(), 42.0f);
+}
+
+TEST (PluginState, HostileBlocksLeaveTheStateAlone)
+{
+    SabrelProcessor processor;
+    setDistinctState (processor);
+    juce::MemoryBlock good;
+    processor.getStateInformation (good);
+    auto baseline = rawValues (processor);
+    const auto text = blockText (good);
+
+    std::vector<juce::MemoryBlock> blocks;
+    std::mt19937 rng (1234);
+    const auto randomInt = [&rng] (int lo, int hi) { return std::uniform_int_distribution<int> (lo, hi) (rng); };
+
+    for (int i = 0; i < 600; ++i) // truncated
+        blocks.emplace_back (good.getData(), (size_t) randomInt (0, (int) good.getSize() - 1));
+
+    for (int i = 0; i < 1500; ++i) // a few bytes flipped anywhere, header included
+    {
+        auto b = good;
+        for (int k = randomInt (1, 4); --k >= 0;)
+            static_cast<uint8_t*> (b.getData())[randomInt (0, (int) b.getSize() - 1)] ^= (uint8_t) randomInt (1, 255);
+        blocks.push_back (b);
+    }
+
+    for (int i = 0; i < 800; ++i) // random bytes, some with a valid magic
+    {
+        juce::MemoryBlock b ((size_t) randomInt (0, 2000));
+        for (size_t k = 0; k < b.getSize(); ++k)
+            static_cast<uint8_t*> (b.getData())[k] = (uint8_t) randomInt (0, 255);
+        if (i % 2 == 0 && b.getSize() >= 8)
+        {
+            memcpy (b.getData(), magic, 4);
+            static_cast<uint8_t*> (b.getData())[7] &= 0x7f;
+        }
+        blocks.push_back (b);
+    }
+
+    // Crafted blocks that must all be refused; no oracle is needed (or safe to run) for these.
+    std::vector<juce::MemoryBlock> refused;
+
+    for (const char* root : { "STATE", "PARAMSX", "PARAM", "", "xml" })
+        refused.push_back (makeBlock (text.replace ("PARAMS>", juce::String (root) + ">")));
+
+    refused.push_back (makeBlock ("<PARAMS"));
+    refused.push_back (makeBlock ("<PARAMS><PARAM id=\"b3_gain\" value=\"3\"/>"));
+    refused.push_back (makeBlock ("\xff\xfe<\0P"));
+
+    // Nesting far past anything a state holds, inside and outside a PARAMS root.
+    for (const char* root : { "PARAMS", "STATE" })
+    {
+        juce::String deep;
+        deep << "<" << root << ">" << juce::String::repeatedString ("<a>", 200000)
+             << juce::String::repeatedString ("</a>", 200000) << "</" << root << ">";
+        refused.push_back (makeBlock (deep));
+    }
+
+    // A huge attribute value on another root.
+    refused.push_back (makeBlock ("<STATE big=\"" + juce::String::repeatedString ("x", 4 << 20) + "\"/>"));
+
+    for (const auto& block : blocks)
+    {
+        processor.setStateInformation (block.getData(), (int) block.getSize());
+
+        if (isParamsTree (block))
+        {
+            // A well-formed parameter tree was accepted: put the baseline back. The framework skips
+            // sub-ulp changes when it restores, so the baseline is re-read rather than assumed.
+            processor.setStateInformation (good.getData(), (int) good.getSize());
+            baseline = rawValues (processor);
+            continue;
+        }
+
+        ASSERT_EQ (rawValues (processor), baseline) << "block " << (&block - blocks.data());
+    }
+
+    for (const auto& block : refused)
+    {
+        processor.setStateInformation (block.getData(), (int) block.getSize());
+        ASSERT_EQ (rawValues (processor), baseline) << "crafted block " << (&block - refused.data());
+    }
+}
+
+TEST (PluginState, HugeAttributeInsideValidTreeIsHarmless)
+{
+    SabrelProcessor processor;
+    const auto block = makeBlock ("<PARAMS note=\"" + juce::String::repeatedString ("y", 4 << 20)
+                                  + "\"><PARAM id=\"gainscale\" value=\"12\"/></PARAMS>");
+    processor.setStateInformation (block.getData(), (int) block.getSize());
+    EXPECT_FLOAT_EQ (processor.apvts.getRawParameterValue ("gainscale")->load(), 12.0f);
+}
