@@ -116,7 +116,8 @@ LevelMeter::~LevelMeter() = default;
 
 void LevelMeter::setLevel (float levelInDb)
 {
-    const auto v = juce::jlimit (minDb, maxInputDb, levelInDb);
+    // A NaN would stick in the ballistics for good; show it as silence instead.
+    const auto v = std::isnan (levelInDb) ? minDb : juce::jlimit (minDb, maxInputDb, levelInDb);
 
     if (v >= levelDb)
         levelDb = v;

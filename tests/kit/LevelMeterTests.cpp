@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace
 {
 using kov::LevelMeter;
@@ -45,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P (
                        BallisticsCase { "InstantRise", { -12.0f }, -12.0f, -12.0f, 45.0f },
                        BallisticsCase { "FallByThreeTenths", { -12.0f, -48.0f }, -22.8f, -12.0f, 44.0f },
                        BallisticsCase { "EqualLevelRestartsHold", { -12.0f, -48.0f, -12.0f }, -12.0f, -12.0f, 45.0f },
+                       BallisticsCase { "NanCountsAsSilence", { -12.0f, std::nanf (""), -6.0f }, -6.0f, -6.0f, 45.0f },
+                       BallisticsCase { "InfinityClamps", { std::numeric_limits<float>::infinity() }, 6.0f, 6.0f, 45.0f },
                        BallisticsCase { "RiseBelowPeakKeepsCounting", { -6.0f, -48.0f, -10.0f }, -10.0f, -6.0f, 43.0f }),
     [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 

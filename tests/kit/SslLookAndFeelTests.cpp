@@ -300,6 +300,55 @@ TEST (SslButtons, ArrowDirectionsAreExactAndCaseSensitive)
     EXPECT_FALSE (isBlank (text));
 }
 
+TEST (SslButtons, FlatToggleLabelStaysInItsZoneWithAShadowBelow)
+{
+    kov::SslLookAndFeel lf (palette);
+    juce::TextButton button ("AUTO");
+    button.setClickingTogglesState (true);
+    button.setBounds (0, 0, 60, 40);
+    button.getProperties().set ("tcflat", true);
+    button.setColour (juce::TextButton::textColourOffId, juce::Colours::red); // not used by this kind
+
+    const auto text = paintDirect (60, 40, [&] (juce::Graphics& g) { lf.drawButtonText (g, button, false, false); });
+    bool sawLabelColour = false;
+    for (int y = 0; y < text.getHeight(); ++y)
+    {
+        for (int x = 0; x < text.getWidth(); ++x)
+        {
+            const auto c = text.getPixelAt (x, y);
+            if (c.getAlpha() == 0)
+                continue;
+            ASSERT_LT ((float) y / scale, 12.0f); // label box (0, 0, 59, 10), shadow 2 px lower
+            EXPECT_LT (c.getRed() - c.getBlue(), 30) << "text colour ids are not used";
+            sawLabelColour = sawLabelColour || colourNear (c, juce::Colour (0xffb4b9c0), 3);
+        }
+    }
+    EXPECT_TRUE (sawLabelColour);
+}
+
+TEST (SslButtons, PlainTextTakesTheOnOrOffColour)
+{
+    kov::SslLookAndFeel lf (palette);
+    juce::TextButton button ("WWWW");
+    button.setBounds (0, 0, 80, 30);
+    button.getProperties().set ("plain", true);
+    button.setColour (juce::TextButton::textColourOffId, juce::Colour (0xff00ff00));
+    button.setColour (juce::TextButton::textColourOnId, juce::Colour (0xffff0000));
+
+    const auto strongest = [&] {
+        const auto text = paintDirect (80, 30, [&] (juce::Graphics& g) { lf.drawButtonText (g, button, false, false); });
+        juce::Colour best;
+        for (int y = 0; y < text.getHeight(); ++y)
+            for (int x = 0; x < text.getWidth(); ++x)
+                if (text.getPixelAt (x, y).getAlpha() > best.getAlpha())
+                    best = text.getPixelAt (x, y);
+        return best;
+    };
+    EXPECT_TRUE (colourNear (strongest(), juce::Colour (0xff00ff00)));
+    button.setToggleState (true, juce::dontSendNotification);
+    EXPECT_TRUE (colourNear (strongest(), juce::Colour (0xffff0000)));
+}
+
 struct KeycapCase
 {
     int height;
