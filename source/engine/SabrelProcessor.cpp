@@ -14,10 +14,7 @@ public:
     explicit PlainEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (980, 690); }
     void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
 };
-} // namespace
 
-namespace
-{
 constexpr int linearPhaseMode = 2;
 constexpr float sidechainThreshold = 1.0e-5f;
 constexpr int sidechainHoldLength = 30;

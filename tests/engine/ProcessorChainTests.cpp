@@ -49,6 +49,8 @@ TEST (ProcessorChain, MonoBusFeedsBothMetersOfAPairAndTheRingsUnchanged)
     ProcessorHarness h (1);
     h.set ("input", -6.0f);
     h.prepare (rate, 64);
+    EXPECT_EQ (h.processor.linearPhase.numChannels, 1);
+    EXPECT_EQ (h.processor.oversamplers[0]->numChannels, 1u);
     h.block (64, 0.5f);
 
     const float inDb = juce::Decibels::gainToDecibels (0.5f * juce::Decibels::decibelsToGain (-6.0f));

@@ -54,7 +54,7 @@ const Mode modes[] = {
 
 TEST (ProcessorRealTime, NoAllocationAndOnlyNormalOutputInAnyModeRateOrBlockSize)
 {
-    constexpr int prepared = 256;
+    constexpr int prepared = 512;
     juce::Random random (3);
 
     for (const double rate : { 22050.0, 44100.0, 48000.0, 96000.0, 192000.0 })
@@ -71,7 +71,7 @@ TEST (ProcessorRealTime, NoAllocationAndOnlyNormalOutputInAnyModeRateOrBlockSize
             h.prepare (rate, prepared);
 
             juce::MidiBuffer midi;
-            for (const int length : { 1, 17, 64, prepared, 2 * prepared, 17, 1 })
+            for (const int length : { 1, 17, 64, 512, 2 * prepared, 17, 1 })
             {
                 // Built outside the counted scope: the host owns the buffer.
                 std::vector<juce::AudioBuffer<float>> blocks;
