@@ -137,11 +137,17 @@ TEST (ProcessorChain, SidechainActivityHoldsForThirtyBlocks)
     blockWithSidechain (1e-5f);
     EXPECT_FALSE (h.processor.sidechainActive.load());
 
-    // Disabling the bus counts down the same way.
-    blockWithSidechain (1.0f);
+    // A block longer than the prepared size has no room for the mix and counts as silent.
+    juce::AudioBuffer<float> longBlock (4, 128);
+    longBlock.clear();
+    longBlock.setSample (2, 100, 1.0f);
+    juce::MidiBuffer midi;
+    h.processor.processBlock (longBlock, midi);
+    EXPECT_FALSE (h.processor.sidechainActive.load());
+
+    // Without a sidechain bus a running hold counts down the same way.
     ProcessorHarness disabled (2, 0);
     disabled.prepare (rate, 64);
-    h.processor.sidechainHoldBlocks = 30;
     disabled.processor.sidechainHoldBlocks = 30;
     for (int b = 1; b <= 29; ++b)
     {
