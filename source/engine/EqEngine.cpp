@@ -337,7 +337,7 @@ void EqEngine::setBands (const BandSnapshot& settings)
                     break;
 
                 case FilterType::notch:
-                    // Always the cookbook design: a matched -36 dB notch would be far wider.
+                    // The cookbook cut in every mode, so depth and width do not move with the phase mode.
                     sections[index][0].setCoefficientsFrom (cookbookBell (sampleRate, s.freq, -36.0, std::max (6.0 * s.q, 2.0)));
                     count = 1;
                     break;
