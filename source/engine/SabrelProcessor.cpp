@@ -319,13 +319,15 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         }
     }
 
-    for (int b = 0; b < numBands; ++b)
+    // Band meters, bypassed or not, from whatever state the engine holds.
+    for (size_t b = 0; b < (size_t) numBands; ++b)
     {
-        bandGainDb[(size_t) b].store (phase == linearPhaseMode ? 0.0f : engine.dynGainDb[(size_t) b], std::memory_order_relaxed);
-        bandLevelDb[(size_t) b].store (engine.dynamic[(size_t) b]
-                                           ? (float) (20.0 * std::log10 (juce::jmax (1.0e-9, (double) engine.envelope[(size_t) b])))
-                                           : -120.0f,
-                                       std::memory_order_relaxed);
+        const float gainDb = phase == linearPhaseMode ? 0.0f : engine.dynGainDb[b];
+        const float levelDb = engine.dynamic[b]
+                                  ? (float) (20.0 * std::log10 (juce::jmax (1.0e-9, (double) engine.envelope[b])))
+                                  : -120.0f;
+        bandGainDb[b].store (gainDb, std::memory_order_relaxed);
+        bandLevelDb[b].store (levelDb, std::memory_order_relaxed);
     }
 
     float autoGainTarget = 1.0f;
