@@ -27,6 +27,10 @@ SabrelProcessor::SabrelProcessor()
       apvts (*this, nullptr, "PARAMS", createParameterLayout()),
       updateChecker ("0.1.0")
 {
+    for (int band = 0; band < numBands; ++band)
+        for (int p = 0; p < paramsPerBand; ++p)
+            bandParamValues[(size_t) (band * paramsPerBand + p)] =
+                apvts.getRawParameterValue (bandParamId (band, bandParamSuffixes[(size_t) p]));
 }
 
 SabrelProcessor::~SabrelProcessor() = default;
@@ -34,6 +38,57 @@ SabrelProcessor::~SabrelProcessor() = default;
 juce::AudioProcessorValueTreeState::ParameterLayout SabrelProcessor::createParameterLayout()
 {
     return buildParameterLayout();
+}
+
+float SabrelProcessor::rawParamValue (juce::StringRef parameterId) const
+{
+    if (auto* value = apvts.getRawParameterValue (parameterId))
+        return value->load();
+
+    jassertfalse; // unknown id
+    return 0.0f;
+}
+
+BandSnapshot SabrelProcessor::snapshotBands() const
+{
+    static_assert (eqBandCount == numBands && paramsPerBand == 18);
+
+    const auto flag = [] (float v) { return v >= 0.5f; };
+    const auto choice = [] (float v, int last) { return juce::jlimit (0, last, (int) v); };
+
+    BandSnapshot result {};
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        // Reads follow the layout order: on, active, solo, type, freq, gain, q, slope, dynon,
+        // thresh, atk, rel, ratio, knee, auto, channel, scext, tilt.
+        const auto* values = bandParamValues.data() + band * paramsPerBand;
+        const auto read = [values] (int p) { return values[p]->load(); };
+
+        BandSettings s;
+        s.on = flag (read (0));
+        s.active = flag (read (1));
+        s.solo = flag (read (2));
+        s.type = choice (read (3), FilterType::tilt);
+        s.freq = read (4);
+        s.gain = read (5);
+        s.q = read (6);
+        s.slope = getSlopeTable()[(size_t) choice (read (7), (int) getSlopeTable().size() - 1)];
+        s.dynamic = flag (read (8));
+        s.thresh = read (9);
+        s.attackMs = read (10);
+        s.releaseMs = read (11);
+        const float ratio = read (12);
+        s.ratio = ratio >= 20.0f ? 1e9 : (double) ratio;
+        s.knee = read (13);
+        s.autoTiming = flag (read (14));
+        s.channel = choice (read (15), ChannelMode::right);
+        s.sidechain = flag (read (16));
+        s.tilt = read (17);
+        result[(size_t) band] = s;
+    }
+
+    return result;
 }
 
 const juce::String SabrelProcessor::getName() const { return "Sabrel"; }

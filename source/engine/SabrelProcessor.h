@@ -1,6 +1,8 @@
 #pragma once
 
 #include "AnalyzerRing.h"
+#include "BandSettings.h"
+#include "EqEngine.h"
 #include "ParameterLayout.h"
 #include "update/UpdateChecker.h"
 
@@ -36,6 +38,13 @@ public:
 
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
 
+    // The 24 bands as the engine consumes them, from the current parameter values.
+    // Lock-free and allocation-free; callable from the audio and the message thread.
+    BandSnapshot snapshotBands() const;
+
+    // A parameter's raw (denormalised) value, read as an atomic float; no allocation.
+    float rawParamValue (juce::StringRef parameterId) const;
+
     juce::AudioProcessorValueTreeState apvts;
     UpdateChecker updateChecker;
 
@@ -48,9 +57,16 @@ public:
     AnalyzerRing analyzerPost;
 
     double sampleRate = 44100.0;
+    EqEngine engine;
+
+    EqEngine autoGainEngine; // evaluates the static response for automatic gain only
 
 private:
     static BusesProperties makeBuses();
+
+    // The band parameters' atomic values in layout order (band-major), looked up once so
+    // that snapshots build no id strings.
+    std::array<std::atomic<float>*, numBandParams> bandParamValues {};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

@@ -1,0 +1,600 @@
+#include "EqEngine.h"
+
+#include "FilterDesign.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace
+{
+constexpr double pi = 3.14159265358979323846;
+
+bool isBellOrShelf (int32_t type)
+{
+    return type == FilterType::bell || type == FilterType::lowShelf || type == FilterType::highShelf;
+}
+
+bool canBeDynamic (int32_t type)
+{
+    return isBellOrShelf (type) || type == FilterType::tilt;
+}
+
+// The band frequency's place on a log axis from 20 Hz (0) to 20 kHz (1).
+double tiltPosition (double frequency)
+{
+    return std::clamp (std::log2 (frequency / 20.0) / std::log2 (1000.0), 0.0, 1.0);
+}
+
+// Numerator and denominator swapped: the exact dB mirror image of the given section.
+Biquad inverted (const Biquad& d)
+{
+    Biquad s;
+    s.b0 = 1.0 / d.b0;
+    s.b1 = d.a1 / d.b0;
+    s.b2 = d.a2 / d.b0;
+    s.a1 = d.b1 / d.b0;
+    s.a2 = d.b2 / d.b0;
+    return s;
+}
+
+float timeCoefficient (double milliseconds, double sampleRate)
+{
+    return (float) std::exp (-1.0 / (std::max (0.01, milliseconds) * 0.001 * sampleRate));
+}
+
+// Coefficients converted to float once, where the sample loop uses them.
+struct FloatSection
+{
+    float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+
+    FloatSection() = default;
+    explicit FloatSection (const Biquad& s)
+        : b0 ((float) s.b0), b1 ((float) s.b1), b2 ((float) s.b2), a1 ((float) s.a1), a2 ((float) s.a2)
+    {
+    }
+
+    // One transposed-direct-form-II step.
+    inline float step (float x, float& z1, float& z2) const noexcept
+    {
+        const float y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+};
+
+void followEnvelope (float& envelope, float y, float attack, float release) noexcept
+{
+    const float a = std::abs (y);
+    const float coefficient = a > envelope ? attack : release;
+    envelope = (envelope - a) * coefficient + a;
+}
+
+float meanOf (float* const* channels, int numChannels, int index) noexcept
+{
+    float sum = 0.0f;
+    for (int c = 0; c < numChannels; ++c)
+        sum += channels[c][index];
+    return sum * (1.0f / (float) std::max (1, numChannels));
+}
+
+// A band's cascade held in locals for the length of one run, so that coefficients and
+// state stay in registers; N is the section count.
+template <size_t N>
+struct LocalCascade
+{
+    FloatSection c[N];
+    float z1[2][N];
+    float z2[2][N];
+
+    explicit LocalCascade (const Biquad* sections) noexcept
+    {
+        for (size_t k = 0; k < N; ++k)
+        {
+            c[k] = FloatSection (sections[k]);
+            for (size_t slot = 0; slot < 2; ++slot)
+            {
+                z1[slot][k] = sections[k].z1[slot];
+                z2[slot][k] = sections[k].z2[slot];
+            }
+        }
+    }
+
+    void storeState (Biquad* sections) const noexcept
+    {
+        for (size_t k = 0; k < N; ++k)
+            for (size_t slot = 0; slot < 2; ++slot)
+            {
+                sections[k].z1[slot] = z1[slot][k];
+                sections[k].z2[slot] = z2[slot][k];
+            }
+    }
+
+    inline float run (size_t slot, float x) noexcept
+    {
+        for (size_t k = 0; k < N; ++k)
+            x = c[k].step (x, z1[slot][k], z2[slot][k]);
+        return x;
+    }
+};
+
+constexpr int32_t monoRouting = -1;
+
+template <size_t N>
+void runBand (Biquad* sections, int32_t routing, float* left, float* right, int length) noexcept
+{
+    LocalCascade<N> cascade (sections);
+
+    switch (routing)
+    {
+        case monoRouting:
+            for (int i = 0; i < length; ++i)
+                left[i] = cascade.run (0, left[i]);
+            break;
+
+        case ChannelMode::stereo:
+            for (int i = 0; i < length; ++i)
+            {
+                left[i] = cascade.run (0, left[i]);
+                right[i] = cascade.run (1, right[i]);
+            }
+            break;
+
+        case ChannelMode::mid:
+            for (int i = 0; i < length; ++i)
+            {
+                const float m = (left[i] + right[i]) * 0.5f;
+                const float s = (left[i] - right[i]) * 0.5f;
+                const float filtered = cascade.run (0, m);
+                left[i] = s + filtered;
+                right[i] = filtered - s;
+            }
+            break;
+
+        case ChannelMode::side:
+            for (int i = 0; i < length; ++i)
+            {
+                const float m = (left[i] + right[i]) * 0.5f;
+                const float s = (left[i] - right[i]) * 0.5f;
+                const float filtered = cascade.run (1, s);
+                left[i] = filtered + m;
+                right[i] = m - filtered;
+            }
+            break;
+
+        case ChannelMode::left:
+            for (int i = 0; i < length; ++i)
+                left[i] = cascade.run (0, left[i]);
+            break;
+
+        case ChannelMode::right:
+            for (int i = 0; i < length; ++i)
+                right[i] = cascade.run (1, right[i]);
+            break;
+
+        default:
+            return;
+    }
+
+    cascade.storeState (sections);
+}
+
+void runBandWithCount (int count, Biquad* sections, int32_t routing, float* left, float* right, int length) noexcept
+{
+    switch (count)
+    {
+        case 1: runBand<1> (sections, routing, left, right, length); break;
+        case 2: runBand<2> (sections, routing, left, right, length); break;
+        case 3: runBand<3> (sections, routing, left, right, length); break;
+        case 4: runBand<4> (sections, routing, left, right, length); break;
+        case 5: runBand<5> (sections, routing, left, right, length); break;
+        case 6: runBand<6> (sections, routing, left, right, length); break;
+        case 7: runBand<7> (sections, routing, left, right, length); break;
+        case 8: runBand<8> (sections, routing, left, right, length); break;
+        case 9: runBand<9> (sections, routing, left, right, length); break;
+        default: break;
+    }
+}
+} // namespace
+
+EqEngine::EqEngine()
+{
+    for (auto& d : gainSectionDesign)
+        d = { std::numeric_limits<double>::quiet_NaN(), 0.0, false };
+}
+
+Biquad EqEngine::bellForMode (double frequency, double q, double gainDb) const
+{
+    return matchedDesign ? matchedBell (sampleRate, frequency, gainDb, q) : cookbookBell (sampleRate, frequency, gainDb, q);
+}
+
+Biquad EqEngine::lowShelfForMode (double frequency, double q, double gainDb) const
+{
+    return matchedDesign ? matchedLowShelf (sampleRate, frequency, gainDb, q)
+                         : cookbookLowShelf (sampleRate, frequency, gainDb, q);
+}
+
+Biquad EqEngine::highShelfForMode (double frequency, double q, double gainDb) const
+{
+    return matchedDesign ? matchedHighShelf (sampleRate, frequency, gainDb, q)
+                         : cookbookHighShelf (sampleRate, frequency, gainDb, q);
+}
+
+Biquad EqEngine::designBand (const BandSettings& band, double gainDb) const
+{
+    const auto forMode = [this, &band] (double g) {
+        switch (band.type)
+        {
+            case FilterType::lowShelf: return lowShelfForMode (band.freq, band.q, g);
+            case FilterType::highShelf: return highShelfForMode (band.freq, band.q, g);
+            default: return bellForMode (band.freq, band.q, g);
+        }
+    };
+
+    if (! isBellOrShelf (band.type) || gainDb >= 0.0)
+        return forMode (gainDb);
+
+    // Cuts are inverted boosts so that both mirror each other exactly in dB.
+    return inverted (forMode (-gainDb));
+}
+
+Biquad EqEngine::detectorFilter (const BandSettings& band) const
+{
+    if (band.type == FilterType::tilt)
+        return {};
+
+    return cookbookBandPass (sampleRate, band.freq, band.q);
+}
+
+int EqEngine::designCut (int band, const BandSettings& s)
+{
+    const bool lowCut = s.type == FilterType::lowCut;
+    const int order = std::clamp (s.slope / 6, 1, 16);
+    const int pairs = order / 2;
+    auto& cascade = sections[(size_t) band];
+
+    for (int k = 1; k <= pairs; ++k)
+    {
+        const double q = 1.0 / (2.0 * std::sin ((2.0 * k - 1.0) * pi / (2.0 * order)));
+        cascade[(size_t) k - 1].setCoefficientsFrom (lowCut ? cookbookHighPass (sampleRate, s.freq, q)
+                                                            : cookbookLowPass (sampleRate, s.freq, q));
+    }
+
+    if (order % 2 == 0)
+        return pairs;
+
+    cascade[(size_t) pairs].setCoefficientsFrom (lowCut ? firstOrderHighPass (sampleRate, s.freq)
+                                                        : firstOrderLowPass (sampleRate, s.freq));
+    return pairs + 1;
+}
+
+void EqEngine::setTiltGain (int band, const BandSettings& s, double gainDb)
+{
+    Biquad gainSection;
+    gainSection.b0 = std::pow (10.0, (gainDb - s.tilt * tiltPosition (s.freq)) / 20.0);
+    sections[(size_t) band][6].setCoefficientsFrom (gainSection);
+}
+
+int EqEngine::designTilt (int band, const BandSettings& s)
+{
+    const double perShelf = s.tilt / 6.0;
+
+    for (int k = 0; k < 6; ++k)
+    {
+        const double corner = 20.0 * std::pow (1000.0, (k + 0.5) / 6.0);
+        sections[(size_t) band][(size_t) k].setCoefficientsFrom (
+            matchedDesign ? matchedHighShelf (sampleRate, corner, perShelf, 0.5)
+                          : cookbookHighShelf (sampleRate, corner, perShelf, 0.5));
+    }
+
+    setTiltGain (band, s, s.dynamic ? 0.0 : s.gain);
+    return 7;
+}
+
+void EqEngine::setBands (const BandSnapshot& settings)
+{
+    bands = settings;
+
+    soloBand = -1;
+    for (int i = 0; i < numBands; ++i)
+    {
+        if (bands[(size_t) i].on && bands[(size_t) i].solo)
+        {
+            soloBand = i;
+            break;
+        }
+    }
+
+    if (soloBand >= 0)
+    {
+        soloSections[0].setCoefficientsFrom (detectorFilter (bands[(size_t) soloBand]));
+        soloSections[1].setCoefficientsFrom (Biquad {});
+    }
+
+    for (int i = 0; i < numBands; ++i)
+    {
+        const auto& s = bands[(size_t) i];
+        const auto index = (size_t) i;
+        const bool designed = s.on && s.active;
+        int count = 0;
+        gainSectionDesign[index].gainDb = std::numeric_limits<double>::quiet_NaN(); // settings may have changed
+
+        if (designed)
+        {
+            switch (s.type)
+            {
+                case FilterType::bell:
+                case FilterType::lowShelf:
+                case FilterType::highShelf:
+                    designGainSection (i, s, s.gain);
+                    count = 1;
+                    break;
+
+                case FilterType::lowCut:
+                case FilterType::highCut:
+                    count = designCut (i, s);
+                    break;
+
+                case FilterType::notch:
+                    // The cookbook cut in every mode, so depth and width do not move with the phase mode.
+                    sections[index][0].setCoefficientsFrom (cookbookBell (sampleRate, s.freq, -36.0, std::max (6.0 * s.q, 2.0)));
+                    count = 1;
+                    break;
+
+                case FilterType::tilt:
+                    count = designTilt (i, s);
+                    break;
+
+                default:
+                    break;
+            }
+        }
+
+        sectionCount[index] = count;
+        channelMode[index] = s.channel;
+        useSidechain[index] = s.sidechain;
+        dynamic[index] = designed && s.dynamic && canBeDynamic (s.type);
+
+        if (dynamic[index])
+        {
+            detector[index] = detectorFilter (s);
+            const double attackMs = s.autoTiming ? std::min (40.0, std::max (1.0, 2500.0 / s.freq)) : s.attackMs;
+            attackCoef[index] = timeCoefficient (attackMs, sampleRate);
+            releaseCoef[index] = timeCoefficient (s.releaseMs, sampleRate);
+        }
+        else
+        {
+            dynGainDb[index] = 0.0f;
+        }
+    }
+}
+
+void EqEngine::magnitudeResponse (const double* omegas, float* out, int count) const
+{
+    for (int f = 0; f < count; ++f)
+    {
+        const double c1 = std::cos (omegas[f]);
+        const double c2 = 2.0 * c1 * c1 - 1.0;
+        double product = 1.0;
+
+        for (int band = 0; band < numBands; ++band)
+        {
+            for (int k = 0; k < sectionCount[(size_t) band]; ++k)
+            {
+                const auto& s = sections[(size_t) band][(size_t) k];
+                const double num = s.b0 * s.b0 + s.b1 * s.b1 + s.b2 * s.b2 + 2.0 * s.b1 * (s.b0 + s.b2) * c1 + 2.0 * s.b0 * s.b2 * c2;
+                const double den = 1.0 + s.a1 * s.a1 + s.a2 * s.a2 + 2.0 * s.a1 * (1.0 + s.a2) * c1 + 2.0 * s.a2 * c2;
+                product *= num / std::max (1e-20, den);
+            }
+        }
+
+        out[f] = (float) std::sqrt (std::max (0.0, product));
+    }
+}
+
+double EqEngine::bandMagnitudeDb (int band, double frequency) const
+{
+    if (band < 0 || band >= numBands)
+        return 0.0;
+
+    const double w = 2.0 * pi * frequency / sampleRate;
+    double product = 1.0;
+
+    for (int k = 0; k < sectionCount[(size_t) band]; ++k)
+        product *= sections[(size_t) band][(size_t) k].magnitudeAt (w);
+
+    return 20.0 * std::log10 (std::max (1e-9, product));
+}
+
+void EqEngine::updateDynamicGain (int band)
+{
+    if (band < 0 || band >= numBands)
+        return;
+
+    const auto index = (size_t) band;
+    const auto& s = bands[index];
+    const double level = 20.0 * std::log10 (std::max (1e-9, (double) envelope[index]));
+    const double over = level - s.thresh;
+
+    if (s.autoTiming)
+    {
+        const float positive = (float) std::max (0.0, over);
+        smoothedOverDb[index] = (smoothedOverDb[index] - positive) * controlSmoothing + positive;
+        const double releaseMs = 60.0 + 240.0 * std::clamp ((double) smoothedOverDb[index] * 0.125, 0.0, 1.0);
+        releaseCoef[index] = timeCoefficient (releaseMs, sampleRate);
+    }
+
+    const double knee = std::max (0.0, s.knee);
+    double overshoot;
+    if (knee < 1e-6)
+        overshoot = std::max (0.0, over);
+    else if (over <= -knee / 2.0)
+        overshoot = 0.0;
+    else if (over >= knee / 2.0)
+        overshoot = over;
+    else
+        overshoot = (over + knee / 2.0) * (over + knee / 2.0) / (2.0 * knee);
+
+    const double factor = s.ratio >= 1e9 ? 1.0 : 1.0 - 1.0 / std::max (s.ratio, 1.0);
+    const double size = std::min (factor * overshoot, std::abs (s.gain));
+    double g = s.gain < 0.0 ? -size : size;
+
+    if (level < -90.0)
+        g = 0.0;
+
+    dynGainDb[index] = (float) g;
+
+    if (s.type == FilterType::tilt)
+        setTiltGain (band, s, g);
+    else if (isBellOrShelf (s.type))
+        designGainSection (band, s, g);
+}
+
+void EqEngine::designGainSection (int band, const BandSettings& s, double gainDb)
+{
+    auto& last = gainSectionDesign[(size_t) band];
+    if (last.gainDb == gainDb && last.sampleRate == sampleRate && last.matched == matchedDesign)
+        return; // the design is a pure function of these and the band's settings
+
+    sections[(size_t) band][0].setCoefficientsFrom (designBand (s, gainDb));
+    last = { gainDb, sampleRate, matchedDesign };
+}
+
+void EqEngine::filterBlock (float* const* channels, int numChannels, int start, int length)
+{
+    float* left = channels[0] + start;
+    float* right = numChannels >= 2 ? channels[1] + start : nullptr;
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        const auto index = (size_t) band;
+        const int count = sectionCount[index];
+        if (count <= 0)
+            continue;
+
+        int32_t routing = channelMode[index];
+        if (right == nullptr)
+        {
+            // A mono signal runs every band on slot 0, except the Side bands.
+            if (routing == ChannelMode::side)
+                continue;
+            routing = monoRouting;
+        }
+        else if (routing == monoRouting)
+        {
+            continue;
+        }
+
+        runBandWithCount (count, sections[index].data(), routing, left, right, length);
+    }
+}
+
+void EqEngine::processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+{
+    const auto solo = (size_t) soloBand;
+    const FloatSection first (soloSections[0]);
+    const FloatSection second (soloSections[1]);
+    // The solo path has state for two slots; further channels are left as they are.
+    const int filtered = std::min (numChannels, 2);
+
+    const auto soloSample = [&] (int c, float x) {
+        auto& s0 = soloSections[0];
+        auto& s1 = soloSections[1];
+        return second.step (first.step (x, s0.z1[c], s0.z2[c]), s1.z1[c], s1.z2[c]);
+    };
+
+    if (! dynamic[solo])
+    {
+        for (int i = 0; i < numSamples; ++i)
+            for (int c = 0; c < filtered; ++c)
+                channels[c][i] = soloSample (c, channels[c][i]);
+        return;
+    }
+
+    const FloatSection detectorSection (detector[solo]);
+    const bool listensToSidechain = useSidechain[solo] && sidechain != nullptr;
+    const auto gainOf = [this, solo] { return (float) std::pow (10.0, (double) dynGainDb[solo] / 20.0); };
+    float k = gainOf();
+    int countdown = 0;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float mean = meanOf (channels, numChannels, i);
+        const float x = listensToSidechain ? sidechain[i] : mean;
+        const float y = detectorSection.step (x, detectorZ1[solo], detectorZ2[solo]);
+        followEnvelope (envelope[solo], y, attackCoef[solo], releaseCoef[solo]);
+
+        if (countdown == 0)
+        {
+            updateDynamicGain (soloBand);
+            k = gainOf();
+            countdown = controlInterval - 1;
+        }
+        else
+        {
+            --countdown;
+        }
+
+        for (int c = 0; c < filtered; ++c)
+            channels[c][i] = soloSample (c, channels[c][i]) * k;
+    }
+}
+
+void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+{
+    std::array<int, numBands> active {};
+    std::array<FloatSection, numBands> detectors {};
+    int numActive = 0;
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        if (dynamic[(size_t) band])
+        {
+            active[(size_t) numActive] = band;
+            detectors[(size_t) numActive] = FloatSection (detector[(size_t) band]);
+            ++numActive;
+        }
+    }
+
+    const auto detect = [&] (int i) {
+        const float mean = meanOf (channels, numChannels, i);
+        const float sc = sidechain != nullptr ? sidechain[i] : mean;
+
+        for (int n = 0; n < numActive; ++n)
+        {
+            const auto b = (size_t) active[(size_t) n];
+            const float y = detectors[(size_t) n].step (useSidechain[b] ? sc : mean, detectorZ1[b], detectorZ2[b]);
+            followEnvelope (envelope[b], y, attackCoef[b], releaseCoef[b]);
+        }
+    };
+
+    // The gain computer runs at samples 0, 16, 32, ... after that sample's detector step and
+    // before it is filtered; the rest of each 16-sample run only feeds the detectors.
+    for (int start = 0; start < numSamples; start += controlInterval)
+    {
+        const int length = std::min (controlInterval, numSamples - start);
+
+        detect (start);
+        for (int n = 0; n < numActive; ++n)
+            updateDynamicGain (active[(size_t) n]);
+
+        for (int i = start + 1; i < start + length; ++i)
+            detect (i);
+
+        filterBlock (channels, numChannels, start, length);
+    }
+}
+
+void EqEngine::process (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+{
+    if (numSamples <= 0 || numChannels <= 0 || channels == nullptr)
+        return;
+
+    if (soloBand >= 0 && soloBand < numBands)
+        processSolo (channels, numChannels, numSamples, sidechain);
+    else if (std::any_of (dynamic.begin(), dynamic.end(), [] (bool d) { return d; }))
+        processDynamic (channels, numChannels, numSamples, sidechain);
+    else
+        filterBlock (channels, numChannels, 0, numSamples);
+}

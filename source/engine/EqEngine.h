@@ -1,0 +1,100 @@
+#pragma once
+
+#include "BandSettings.h"
+#include "Biquad.h"
+
+#include <array>
+#include <cstdint>
+
+// The band-filter engine: 24 band cascades of up to nine sections with per-band channel
+// routing, a level detector and gain computer per dynamic band, a solo path, and a choice
+// between cookbook (Zero Latency) and magnitude-matched designs.
+//
+// Calling order: the owner writes sampleRate, matchedDesign and controlSmoothing, calls
+// setBands, then process (audio) or magnitudeResponse / bandMagnitudeDb (responses), and
+// reads back soloBand, dynamic, dynGainDb and envelope. One thread per engine; no locks,
+// no allocation.
+class EqEngine
+{
+public:
+    static constexpr int numBands = eqBandCount;
+    static constexpr int maxSections = 9;
+    static constexpr int controlInterval = 16; // samples between gain-computer runs
+
+    EqEngine();
+
+    // Full redesign from the settings, the rate and the design mode. Filter, detector and
+    // envelope states carry over.
+    void setBands (const BandSnapshot& settings);
+
+    // Bell or shelf section at the given gain (a cut is designed as the inverted boost);
+    // any other type gets a Bell at that gain.
+    Biquad designBand (const BandSettings& band, double gainDb) const;
+
+    // The band's level-detector section: the unit section for Tilt, else a 0 dB band-pass.
+    Biquad detectorFilter (const BandSettings& band) const;
+
+    // out[i] = product over every running section of every band of |H| at omegas[i]
+    // (radians per sample at sampleRate).
+    void magnitudeResponse (const double* omegas, float* out, int count) const;
+
+    // One band's cascade magnitude in dB at a frequency in Hz; 0 for an index out of range.
+    double bandMagnitudeDb (int band, double frequency) const;
+
+    // Filters numChannels (1 or 2) buffers of numSamples in place. sidechain is one mono
+    // sample per block sample, or null.
+    void process (float* const* channels, int numChannels, int numSamples, const float* sidechain);
+
+    // Gain computer of one dynamic band: sets dynGainDb (and the automatic release) from
+    // the envelope and redesigns the band's gain-carrying section.
+    void updateDynamicGain (int band);
+
+    double sampleRate = 44100.0;
+    bool matchedDesign = false;
+    std::array<std::array<Biquad, maxSections>, numBands> sections {};
+    std::array<int32_t, numBands> sectionCount {};
+    std::array<int32_t, numBands> channelMode {};
+    std::array<bool, numBands> useSidechain {};
+    BandSnapshot bands {};
+    std::array<Biquad, numBands> detector {};
+    std::array<float, numBands> detectorZ1 {};
+    std::array<float, numBands> detectorZ2 {};
+    std::array<float, numBands> envelope {};
+    std::array<float, numBands> dynGainDb {};
+    std::array<float, numBands> attackCoef {};
+    std::array<float, numBands> releaseCoef {};
+    std::array<float, numBands> smoothedOverDb {};
+    std::array<bool, numBands> dynamic {};
+    float controlSmoothing = 0.0f;
+    int32_t soloBand = -1;
+    std::array<Biquad, 2> soloSections {};
+
+private:
+    // What section 0 of a Bell or shelf band was last designed from, so that the gain
+    // computer skips a redesign that would give the same coefficients (the matched shelves
+    // are costly); the gain is NaN when section 0 holds no such design.
+    struct GainSectionDesign
+    {
+        double gainDb;
+        double sampleRate;
+        bool matched;
+    };
+    std::array<GainSectionDesign, numBands> gainSectionDesign {};
+
+    void designGainSection (int band, const BandSettings& s, double gainDb);
+
+    Biquad bellForMode (double frequency, double q, double gainDb) const;
+    Biquad lowShelfForMode (double frequency, double q, double gainDb) const;
+    Biquad highShelfForMode (double frequency, double q, double gainDb) const;
+
+    int designCut (int band, const BandSettings& s);
+    int designTilt (int band, const BandSettings& s);
+    void setTiltGain (int band, const BandSettings& s, double gainDb);
+
+    void processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain);
+    void processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain);
+
+    // Runs every band with sections over samples [start, start + length) of the block,
+    // band by band; per sample this equals running the bands in index order.
+    void filterBlock (float* const* channels, int numChannels, int start, int length);
+};
