@@ -75,6 +75,7 @@ struct Block
     }
 };
 
+// Nanoseconds per stereo sample frame (the library prints an inverted rate with an "s" suffix).
 void reportPerSample (benchmark::State& state)
 {
     state.counters["ns_per_sample"] = benchmark::Counter ((double) state.iterations() * blockSize * 1e-9,

@@ -113,7 +113,7 @@ juce::AudioProcessorValueTreeState::ParameterLayout SabrelProcessor::createParam
     return buildParameterLayout();
 }
 
-float SabrelProcessor::rawParamValue (const juce::String& parameterId) const
+float SabrelProcessor::rawParamValue (juce::StringRef parameterId) const
 {
     if (auto* value = apvts.getRawParameterValue (parameterId))
         return value->load();

@@ -46,8 +46,8 @@ public:
     // Lock-free and allocation-free; callable from the audio and the message thread.
     BandSnapshot snapshotBands() const;
 
-    // A parameter's raw (denormalised) value, read as an atomic float.
-    float rawParamValue (const juce::String& parameterId) const;
+    // A parameter's raw (denormalised) value, read as an atomic float; no allocation.
+    float rawParamValue (juce::StringRef parameterId) const;
 
     juce::AudioProcessorValueTreeState apvts;
     UpdateChecker updateChecker;

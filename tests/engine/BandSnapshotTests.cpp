@@ -156,7 +156,9 @@ TEST_F (SnapshotBands, TakesNoAllocation)
 {
     AllocationCounter counter;
     const auto bands = processor.snapshotBands();
+    const auto phaseMode = processor.rawParamValue ("phasemode");
     EXPECT_EQ (counter.count(), 0u);
     EXPECT_FALSE (bands[0].on);
+    EXPECT_EQ (phaseMode, 0.0f);
 }
 } // namespace

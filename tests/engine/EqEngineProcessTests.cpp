@@ -315,6 +315,31 @@ TEST_F (EngineProcess, MonoInputSkipsSideBandsAndRunsRightBandsOnTheOneChannel)
     EXPECT_EQ (engine.sections[0][0].z1[1], 0.0f); // slot 1 untouched
 }
 
+TEST_F (EngineProcess, SwitchedOffBandKeepsItsStateForItsReturn)
+{
+    bands[0] = placed (FilterType::bell, 500, 9, 2);
+    design();
+    auto left = noise (256, 1), right = noise (256, 2);
+    run (left, right);
+    const auto held = engine.sections[0][0];
+    ASSERT_NE (held.z1[0], 0.0f);
+
+    bands[0].active = false;
+    run (left, right);
+    EXPECT_EQ (engine.sectionCount[0], 0);
+    EXPECT_EQ (engine.sections[0][0].z1[0], held.z1[0]);
+    EXPECT_EQ (engine.sections[0][0].z2[1], held.z2[1]);
+
+    // Back on: the first output sample continues from the held state.
+    bands[0].active = true;
+    design();
+    float x = 0.0f, y = 0.0f;
+    float* channels[] = { &x, &y };
+    engine.process (channels, 2, 1, nullptr);
+    EXPECT_EQ (x, held.z1[0]);
+    EXPECT_EQ (y, held.z1[1]);
+}
+
 TEST_F (EngineProcess, NothingHappensWithoutSamplesOrChannels)
 {
     bands[0] = placed (FilterType::bell, 1000, 9, 1);
