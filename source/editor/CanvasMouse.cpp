@@ -297,7 +297,7 @@ void CurveCanvas::mouseUp (const juce::MouseEvent&)
 void CurveCanvas::mouseMove (const juce::MouseEvent& e)
 {
     const auto p = e.position;
-    auto cursor = juce::MouseCursor::NormalCursor;
+    auto shownCursor = juce::MouseCursor::NormalCursor;
 
     if (overlayHas (*this, p))
     {
@@ -314,9 +314,9 @@ void CurveCanvas::mouseMove (const juce::MouseEvent& e)
         }
 
         if (box >= 0)
-            cursor = juce::MouseCursor::UpDownResizeCursor;
+            shownCursor = juce::MouseCursor::UpDownResizeCursor;
         else if (overType || overChannel)
-            cursor = juce::MouseCursor::PointingHandCursor;
+            shownCursor = juce::MouseCursor::PointingHandCursor;
     }
     else
     {
@@ -337,10 +337,10 @@ void CurveCanvas::mouseMove (const juce::MouseEvent& e)
         }
 
         if (b >= 0)
-            cursor = juce::MouseCursor::DraggingHandCursor;
+            shownCursor = juce::MouseCursor::DraggingHandCursor;
     }
 
-    setMouseCursor (cursor);
+    setMouseCursor (shownCursor);
 }
 
 void CurveCanvas::mouseExit (const juce::MouseEvent&)

@@ -5,7 +5,7 @@ OpenMenus::~OpenMenus()
     dismissAll();
 }
 
-void OpenMenus::show (const juce::PopupMenu& menu, const juce::PopupMenu::Options& options,
+void OpenMenus::show (juce::PopupMenu menu, const juce::PopupMenu::Options& options,
                       std::function<void (int)> onResult)
 {
     forgetClosed();

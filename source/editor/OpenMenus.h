@@ -15,7 +15,7 @@ public:
     OpenMenus() = default;
     ~OpenMenus();
 
-    void show (const juce::PopupMenu& menu, const juce::PopupMenu::Options& options,
+    void show (juce::PopupMenu menu, const juce::PopupMenu::Options& options,
                std::function<void (int)> onResult);
 
     void dismissAll();

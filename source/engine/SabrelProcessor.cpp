@@ -7,14 +7,6 @@
 
 namespace
 {
-// Placeholder window until the editor lands: the design size of the real one.
-class PlainEditor : public juce::AudioProcessorEditor
-{
-public:
-    explicit PlainEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (980, 690); }
-    void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
-};
-
 constexpr int linearPhaseMode = 2;
 constexpr float sidechainThreshold = 1.0e-5f;
 constexpr int sidechainHoldLength = 30;
@@ -463,7 +455,6 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int 
 double SabrelProcessor::getTailLengthSeconds() const { return 0.0; }
 bool SabrelProcessor::acceptsMidi() const { return false; }
 bool SabrelProcessor::producesMidi() const { return false; }
-juce::AudioProcessorEditor* SabrelProcessor::createEditor() { return new PlainEditor (*this); }
 bool SabrelProcessor::hasEditor() const { return true; }
 int SabrelProcessor::getNumPrograms() { return 1; }
 int SabrelProcessor::getCurrentProgram() { return 0; }
@@ -473,7 +464,9 @@ void SabrelProcessor::changeProgramName (int, const juce::String&) {}
 
 void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    // copyState flushes every parameter into its PARAM child under the state's lock.
+    // copyState flushes every parameter into its PARAM child under the parameter state's own lock;
+    // stateLock keeps the editor's view properties out while the copy is taken.
+    const juce::ScopedLock lock (stateLock);
     const auto state = apvts.copyState();
 
     if (auto xml = state.createXml())
@@ -488,7 +481,24 @@ void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
 
+    const juce::ScopedLock lock (stateLock);
     apvts.replaceState (juce::ValueTree::fromXml (*xml));
+}
+
+juce::var SabrelProcessor::getViewProperty (const juce::Identifier& name) const
+{
+    const juce::ScopedLock lock (stateLock);
+    return apvts.state.isValid() ? apvts.state.getProperty (name) : juce::var();
+}
+
+bool SabrelProcessor::setViewProperty (const juce::Identifier& name, const juce::var& value)
+{
+    const juce::ScopedLock lock (stateLock);
+    if (! apvts.state.isValid())
+        return false;
+
+    apvts.state.setProperty (name, value, nullptr);
+    return true;
 }
 
 bool SabrelProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
