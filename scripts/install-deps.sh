@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing
+# (xvfb: the virtual X server the tests open their real windows on).
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,7 @@ packages=(
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxext-dev libgl-dev
     fonts-dejavu-core
     libgtest-dev libbenchmark-dev valgrind
-    python3
+    python3 xvfb
 )
 
 missing=()

@@ -147,6 +147,7 @@ public:
         qAttachment, scaleAttachment;
     std::unique_ptr<ButtonAttachment> bypassAttachment, autoGainAttachment;
     juce::VBlankAttachment vblank;
+    OpenMenus openMenus; // the settings and help menus; closed first when the editor goes
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelEditor)

@@ -21,19 +21,6 @@ int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
 
 float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
 
-void clearRunningState (EqEngine& e) noexcept
-{
-    for (auto& band : e.sections)
-        for (auto& section : band)
-            section.clearState();
-
-    for (auto* values : { &e.detectorZ1, &e.detectorZ2, &e.envelope, &e.dynGainDb, &e.smoothedOverDb })
-        values->fill (0.0f);
-
-    for (auto& section : e.soloSections)
-        section.clearState();
-}
-
 // Scales sample i of every channel and raises the peak of its side (left: even, right: odd).
 inline void scaleSample (float* const* channels, int numChannels, int i, float gain, float (&peak)[2]) noexcept
 {
@@ -166,7 +153,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     engine.sampleRate = newSampleRate;
     engine.controlSmoothing = controlSmoothingFor (newSampleRate);
     engine.matchedDesign = readRaw (globals.phaseMode) >= 0.5f;
-    clearRunningState (engine);
+    engine.clearState();
     engine.setBands (snapshotBands());
 
     const int inputChannels = juce::jmax (1, getChannelCountOfBus (true, 0));
