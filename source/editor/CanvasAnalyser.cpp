@@ -8,13 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-void CurveCanvas::updateAnalysers()
-{
-    preAnalyser.process (processor->analyzerPre);
-    postAnalyser.process (processor->analyzerPost);
-    analyserImageDirty = true;
-}
-
 float CurveCanvas::analyserDbToY (float db) const
 {
     return (1.0f - std::clamp ((db + 100.0f) / 106.0f, 0.0f, 1.0f)) * (float) getHeight();
