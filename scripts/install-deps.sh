@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing
+# (xvfb: the virtual X server the tests open their real windows on).
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,7 @@ packages=(
     libfftw3-dev
     libgtest-dev libbenchmark-dev valgrind
     ladspa-sdk lsp-plugins-ladspa # the peer equaliser the hand-run phase-mode benchmarks measure
-    python3
+    python3 xvfb
 )
 
 missing=()

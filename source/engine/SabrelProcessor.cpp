@@ -7,14 +7,6 @@
 
 namespace
 {
-// Placeholder window until the editor lands: the design size of the real one.
-class PlainEditor : public juce::AudioProcessorEditor
-{
-public:
-    explicit PlainEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (980, 690); }
-    void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
-};
-
 constexpr int linearPhaseMode = 2;
 constexpr float sidechainThreshold = 1.0e-5f;
 constexpr int sidechainHoldLength = 30;
@@ -28,19 +20,6 @@ int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
 }
 
 float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
-
-void clearRunningState (EqEngine& e) noexcept
-{
-    for (auto& band : e.sections)
-        for (auto& section : band)
-            section.clearState();
-
-    for (auto* values : { &e.detectorZ1, &e.detectorZ2, &e.envelope, &e.dynGainDb, &e.smoothedOverDb })
-        values->fill (0.0f);
-
-    for (auto& section : e.soloSections)
-        section.clearState();
-}
 
 // Scales sample i of every channel and raises the peak of its side (left: even, right: odd).
 inline void scaleSample (float* const* channels, int numChannels, int i, float gain, float (&peak)[2]) noexcept
@@ -174,7 +153,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     engine.sampleRate = newSampleRate;
     engine.controlSmoothing = controlSmoothingFor (newSampleRate);
     engine.matchedDesign = readRaw (globals.phaseMode) >= 0.5f;
-    clearRunningState (engine);
+    engine.clearState();
     engine.setBands (snapshotBands());
 
     const int inputChannels = juce::jmax (1, getChannelCountOfBus (true, 0));
@@ -477,7 +456,6 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int 
 double SabrelProcessor::getTailLengthSeconds() const { return 0.0; }
 bool SabrelProcessor::acceptsMidi() const { return false; }
 bool SabrelProcessor::producesMidi() const { return false; }
-juce::AudioProcessorEditor* SabrelProcessor::createEditor() { return new PlainEditor (*this); }
 bool SabrelProcessor::hasEditor() const { return true; }
 int SabrelProcessor::getNumPrograms() { return 1; }
 int SabrelProcessor::getCurrentProgram() { return 0; }
@@ -487,7 +465,9 @@ void SabrelProcessor::changeProgramName (int, const juce::String&) {}
 
 void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    // copyState flushes every parameter into its PARAM child under the state's lock.
+    // copyState flushes every parameter into its PARAM child under the parameter state's own lock;
+    // stateLock keeps the editor's view properties out while the copy is taken.
+    const juce::ScopedLock lock (stateLock);
     const auto state = apvts.copyState();
 
     if (auto xml = state.createXml())
@@ -502,7 +482,24 @@ void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
 
+    const juce::ScopedLock lock (stateLock);
     apvts.replaceState (juce::ValueTree::fromXml (*xml));
+}
+
+juce::var SabrelProcessor::getViewProperty (const juce::Identifier& name) const
+{
+    const juce::ScopedLock lock (stateLock);
+    return apvts.state.isValid() ? apvts.state.getProperty (name) : juce::var();
+}
+
+bool SabrelProcessor::setViewProperty (const juce::Identifier& name, const juce::var& value)
+{
+    const juce::ScopedLock lock (stateLock);
+    if (! apvts.state.isValid())
+        return false;
+
+    apvts.state.setProperty (name, value, nullptr);
+    return true;
 }
 
 bool SabrelProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

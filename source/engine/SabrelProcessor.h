@@ -49,6 +49,13 @@ public:
     // A parameter's raw (denormalised) value, read as an atomic float; no allocation.
     float rawParamValue (juce::StringRef parameterId) const;
 
+    // The editor's view settings (uiScale, analyzerMode) live as root properties of the parameter
+    // state. Hosts save and restore the state on threads of their own, so these two accessors,
+    // getStateInformation and setStateInformation all take stateLock. Reading gives a void var
+    // when the property is absent; writing returns false, storing nothing, for an invalid tree.
+    juce::var getViewProperty (const juce::Identifier& name) const;
+    bool setViewProperty (const juce::Identifier& name, const juce::var& value);
+
     juce::AudioProcessorValueTreeState apvts;
     UpdateChecker updateChecker;
 
@@ -90,6 +97,8 @@ public:
 
 private:
     static BusesProperties makeBuses();
+
+    mutable juce::CriticalSection stateLock;
 
     // The global parameters' values, looked up once so a block reads them without building ids.
     struct GlobalParameters

@@ -1,3 +1,5 @@
+#include "support/TestDisplay.h"
+
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
@@ -17,6 +19,7 @@ private:
 
 int main (int argc, char** argv)
 {
+    useTestDisplay();
     ::testing::InitGoogleTest (&argc, argv);
     ::testing::AddGlobalTestEnvironment (new JuceEnvironment());
     return RUN_ALL_TESTS();

@@ -1,0 +1,3 @@
+#include "SabrelEditor.h"
+
+juce::AudioProcessorEditor* SabrelProcessor::createEditor() { return new SabrelEditor (*this); }

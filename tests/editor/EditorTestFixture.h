@@ -1,0 +1,80 @@
+#pragma once
+
+#include "editor/SabrelEditor.h"
+#include "engine/SabrelProcessor.h"
+#include "update/UpdateChecker.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+// Every editor starts the day's update check when one is due. The tests point the per-user
+// settings at a folder of their own in which the day's check has just run, so that no test
+// reaches the network or a real settings file.
+inline void useTestSettingsFolder()
+{
+    static const juce::File home = [] {
+        auto folder = juce::File (SABREL_TEST_OUTPUT_DIR)
+                          .getChildFile ("editor-home-" + juce::String (juce::Time::currentTimeMillis()) + "-"
+                                         + juce::String::toHexString (juce::Random::getSystemRandom().nextInt()));
+        folder.createDirectory();
+        ::setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+        ::setenv ("XDG_CONFIG_HOME", folder.getChildFile (".config").getFullPathName().toRawUTF8(), 1);
+        ::unsetenv ("SABREL_UPDATE_URL");
+        return folder;
+    }();
+
+    juce::PropertiesFile file (home.getChildFile (".config/kovalin/Sabrel.settings"), updateSettingsOptions());
+    file.clear();
+    file.setValue (updatekeys::lastCheckMs, juce::String (juce::Time::currentTimeMillis()));
+    file.save();
+}
+
+// A processor, and its editor while one is open.
+class EditorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        useTestSettingsFolder();
+        processor = std::make_unique<SabrelProcessor>();
+    }
+
+    void TearDown() override
+    {
+        editor.reset();
+        processor.reset();
+    }
+
+    SabrelEditor& openEditor()
+    {
+        editor.reset();
+        editor.reset (static_cast<SabrelEditor*> (processor->createEditor()));
+        return *editor;
+    }
+
+    void closeEditor() { editor.reset(); }
+
+    // Sets a parameter in its own units, as a host would.
+    void setParameter (const juce::String& id, float value)
+    {
+        auto* parameter = processor->apvts.getParameter (id);
+        ASSERT_NE (parameter, nullptr) << id;
+        parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+    }
+
+    float raw (const juce::String& id) const { return processor->rawParamValue (id); }
+
+    // Puts band `band` in use with a type and frequency.
+    void useBand (int band, int type, float frequency, float gainDb = 0.0f)
+    {
+        setParameter (bandParamId (band, "on"), 1.0f);
+        setParameter (bandParamId (band, "type"), (float) type);
+        setParameter (bandParamId (band, "freq"), frequency);
+        setParameter (bandParamId (band, "gain"), gainDb);
+    }
+
+    std::unique_ptr<SabrelProcessor> processor;
+    std::unique_ptr<SabrelEditor> editor;
+};

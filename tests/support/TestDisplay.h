@@ -1,0 +1,81 @@
+#pragma once
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+// Real windows in tests: which X display they open on, and whether there is one.
+//
+// Under CTest the run starts its own virtual X server (tests/display/xvfb.py) and names it in
+// the file SABREL_TEST_DISPLAY_FILE points to. That display replaces the caller's, so no test
+// window lands on a developer's desktop. Call before JUCE starts.
+inline void useTestDisplay()
+{
+    const char* file = std::getenv ("SABREL_TEST_DISPLAY_FILE");
+    if (file == nullptr)
+        return;
+
+    std::ifstream in (file);
+    std::string name;
+    if (in >> name)
+        ::setenv ("DISPLAY", name.c_str(), 1);
+}
+
+// True when an X server answers on DISPLAY. Asked once, through the same libX11 that JUCE
+// loads at run time, so the test programs need not link it.
+inline bool hasTestDisplay()
+{
+    static const bool answers = [] {
+        const char* name = std::getenv ("DISPLAY");
+        if (name == nullptr || *name == '\0')
+            return false;
+
+        void* x11 = ::dlopen ("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
+        if (x11 == nullptr)
+            return false;
+
+        using OpenDisplay = void* (*) (const char*);
+        using CloseDisplay = int (*) (void*);
+        const auto open = reinterpret_cast<OpenDisplay> (::dlsym (x11, "XOpenDisplay"));
+        const auto close = reinterpret_cast<CloseDisplay> (::dlsym (x11, "XCloseDisplay"));
+
+        bool connected = false;
+        if (open != nullptr && close != nullptr)
+        {
+            if (void* display = open (name))
+            {
+                close (display);
+                connected = true;
+            }
+        }
+
+        ::dlclose (x11);
+        return connected;
+    }();
+
+    return answers;
+}
+
+// First statement of a test that shows a real window or menu.
+#define SKIP_WITHOUT_DISPLAY()                                                                  \
+    if (! hasTestDisplay())                                                                     \
+    GTEST_SKIP() << "no X display (DISPLAY unset or nothing answers); CTest starts Xvfb itself"
+
+namespace juce
+{
+// JUCE's own message pump on Linux; the tests are the message thread and run it by hand.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+// Runs the message loop (window events, repaints, timers, vertical-blank callbacks) for a while.
+inline void pumpMessagesFor (int milliseconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds (milliseconds);
+    while (std::chrono::steady_clock::now() < end)
+        if (! juce::dispatchNextMessageOnSystemQueue (true))
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+}
