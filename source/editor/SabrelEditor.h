@@ -82,6 +82,7 @@ public:
     static void layoutMeterPair (juce::Rectangle<int> column, juce::Label& caption, kov::LevelMeter& wide,
                                  kov::LevelMeter& narrow, bool wideOnLeft);
     void paintContent (juce::Graphics& g);
+    static int updatePillWidth (float textWidth) { return juce::roundToInt (textWidth) + 18; }
 
     // Band panel.
     void showBandInPanel (int band);
