@@ -538,6 +538,19 @@ void SabrelProcessor::setCurrentProgram (int) {}
 const juce::String SabrelProcessor::getProgramName (int) { return {}; }
 void SabrelProcessor::changeProgramName (int, const juce::String&) {}
 
+namespace
+{
+StateBlock::DefaultValueLookup defaultValues (juce::AudioProcessorValueTreeState& parameters)
+{
+    return [&parameters] (const juce::String& id) -> std::optional<float> {
+        if (auto* parameter = parameters.getParameter (id))
+            return parameter->convertFrom0to1 (parameter->getDefaultValue());
+
+        return std::nullopt;
+    };
+}
+} // namespace
+
 void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     // copyState flushes every parameter into its PARAM child under the parameter state's own lock;
@@ -546,7 +559,10 @@ void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
     const auto state = apvts.copyState();
 
     if (auto xml = state.createXml())
+    {
+        StateBlock::replaceNonFiniteValues (*xml, defaultValues (apvts));
         copyXmlToBinary (*xml, destData);
+    }
 }
 
 void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -556,6 +572,9 @@ void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
     // Any other root is someone else's state: keep ours.
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
+
+    // The parameters' own range checks let a NaN through, and one NaN gain silences the output.
+    StateBlock::replaceNonFiniteValues (*xml, defaultValues (apvts));
 
     const juce::ScopedLock lock (stateLock);
     apvts.replaceState (juce::ValueTree::fromXml (*xml));
