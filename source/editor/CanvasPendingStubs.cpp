@@ -1,89 +1,12 @@
 // Empty bodies of the editor and canvas operations that are not written yet, so that the editor
 // links. Whoever writes one deletes its body here; the file goes when it is empty.
 
-#include "BandPanel.h"
 #include "CurveCanvas.h"
+#include "FilterTypeIcon.h"
 #include "SabrelEditor.h"
 #include "SpectrumAnalyser.h"
 #include "TranslucentMenuLnf.h"
 
-// Footer menus and buttons.
-void SabrelEditor::showSettingsMenu() {}
-void SabrelEditor::handleSettingsMenuResult (int) {}
-void SabrelEditor::showHelpMenu() {}
-void SabrelEditor::handleHelpMenuResult (int) {}
-void SabrelEditor::openUpdateDownload() {}
-void SabrelEditor::refreshUpdatePill() {}
-void SabrelEditor::HelpButton::paintButton (juce::Graphics&, bool, bool) {}
-void SabrelEditor::UpdatePill::paintButton (juce::Graphics&, bool, bool) {}
-juce::Path makeGearPath (float, float, float) { return {}; }
-
-// Layout, background, band panel, display refresh.
-void SabrelEditor::Content::paint (juce::Graphics&) {}
-void SabrelEditor::Content::resized() { owner.layoutContent(); }
-void SabrelEditor::Content::drawKnobDecoration (juce::Graphics&, const kov::KitPalette&, juce::Rectangle<int>) {}
-void SabrelEditor::layoutContent() {}
-void SabrelEditor::placeInRow (juce::Component&, int, int&, int, int, int) {}
-void SabrelEditor::layoutMeterPair (juce::Rectangle<int>, juce::Label&, kov::LevelMeter&, kov::LevelMeter&, bool) {}
-void SabrelEditor::paintContent (juce::Graphics&) {}
-void SabrelEditor::showBandInPanel (int) {}
-void SabrelEditor::onCanvasBandSelected (int) {}
-void SabrelEditor::stepSelectedBand (int) {}
-void SabrelEditor::setBandKnobEnabled (kov::Knob&, bool) {}
-void SabrelEditor::installKnobTextFunctions (juce::Slider&, const juce::String&) {}
-juce::String SabrelEditor::knobTextFromValue (const juce::RangedAudioParameter&, double) { return {}; }
-double SabrelEditor::knobValueFromText (const juce::RangedAudioParameter&, const juce::String&) { return 0.0; }
-juce::String SabrelEditor::emptyKnobText (double) { return {}; }
-juce::String bandTypeCaption (int) { return {}; }
-void sortBandIndicesByFrequency (std::vector<int>&, const BandSnapshot&) {}
-bool bandFrequencyLess (const BandSnapshot&, int, int) { return false; }
-void SabrelEditor::onDisplayRefresh() {}
-void SabrelEditor::onDisplayRefresh (double) {}
-BandSnapshot SabrelEditor::syncCurveFromProcessor() { return {}; }
-void SabrelEditor::refreshPhaseButtons() {}
-void SabrelEditor::selectPhaseMode (int) {}
-void SabrelEditor::setAnalyzerMode (int) {}
-
-// Canvas band operations.
-void CurveCanvas::selectBand (int) {}
-void CurveCanvas::clearOtherSolos (int) {}
-int CurveCanvas::addBand (double, double, int) { return -1; }
-void CurveCanvas::setBandType (int, int) {}
-int CurveCanvas::defaultTypeForFrequency (double) const { return FilterType::bell; }
-int CurveCanvas::findBandAt (juce::Point<float>) const { return -1; }
-bool CurveCanvas::isTypeAllowed (int, double, int) const { return true; }
-void CurveCanvas::beginBandDragGestures (int) {}
-void CurveCanvas::endBandDragGestures() {}
-
-// Canvas mouse, value boxes, menus.
-void CurveCanvas::mouseMove (const juce::MouseEvent&) {}
-void CurveCanvas::mouseExit (const juce::MouseEvent&) {}
-void CurveCanvas::mouseDown (const juce::MouseEvent&) {}
-void CurveCanvas::mouseDrag (const juce::MouseEvent&) {}
-void CurveCanvas::mouseUp (const juce::MouseEvent&) {}
-void CurveCanvas::mouseDoubleClick (const juce::MouseEvent&) {}
-void CurveCanvas::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails&) {}
-int CurveCanvas::findValueBoxAt (juce::Point<float>) const { return -1; }
-int CurveCanvas::findOverlayButtonAt (juce::Point<float>) const { return -1; }
-void CurveCanvas::setDynamicsSliderFromX (int, float) {}
-void CurveCanvas::dragValueBox (const juce::MouseEvent&) {}
-void CurveCanvas::dragBandLevel (int, float) {}
-void CurveCanvas::openValueEditor (int) {}
-void CurveCanvas::commitValueEditor (bool) {}
-void CurveCanvas::cancelValueEditor() {}
-float CurveCanvas::getValueOfKind (int) const { return 0.0f; }
-void CurveCanvas::showAddBandMenu (float) {}
-void CurveCanvas::handleAddBandMenuResult (double, double, int) {}
-void CurveCanvas::showBandMenu (int) {}
-void CurveCanvas::handleBandMenuResult (int, int) {}
-void CurveCanvas::showTypeMenu (int) {}
-void CurveCanvas::handleTypeMenuResult (int, int) {}
-void CurveCanvas::showChannelMenu (int) {}
-void CurveCanvas::handleChannelMenuResult (int, int) {}
-TranslucentMenuLnf::TranslucentMenuLnf() {}
-TranslucentMenuLnf::~TranslucentMenuLnf() = default;
-void TranslucentMenuLnf::drawPopupMenuBackground (juce::Graphics&, int, int) {}
-std::unique_ptr<TranslucentMenuLnf> makeTranslucentMenuLnf() { return std::make_unique<TranslucentMenuLnf>(); }
 
 // Canvas painting, overlay, analyser.
 void CurveCanvas::paint (juce::Graphics&) {}
@@ -95,8 +18,8 @@ void CurveCanvas::drawBandOverlay (juce::Graphics&, float, float, float) {}
 void CurveCanvas::drawToggleChip (juce::Graphics&, juce::Rectangle<float>, const juce::String&, bool) {}
 void CurveCanvas::drawOverlayValueRow (juce::Graphics&, juce::Rectangle<float>, const juce::String&, const juce::String&, float, float) {}
 void CurveCanvas::drawOverlayButtonBackground (juce::Graphics&, int) {}
-void CurveCanvas::updateAnalysers() {}
 void CurveCanvas::drawSpectrum (juce::Graphics&, const SpectrumAnalyser&, bool) {}
 float CurveCanvas::spectrumPeakDb (const SpectrumAnalyser&, double, double, double) const { return -120.0f; }
 float CurveCanvas::analyserDbToY (float) const { return 0.0f; }
 void SpectrumAnalyser::process (const AnalyzerRing&) {}
+void drawFilterTypeIcon (juce::Graphics&, juce::Rectangle<float>, int) {}

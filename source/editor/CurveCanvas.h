@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OpenMenus.h"
 #include "SpectrumAnalyser.h"
 #include "engine/BandSettings.h"
 #include "engine/EqEngine.h"
@@ -154,6 +155,7 @@ public:
     std::unique_ptr<juce::TextEditor> valueEditor;
     int editedValueBox = -1;
     std::unique_ptr<TranslucentMenuLnf> menuLookAndFeel;
+    OpenMenus openMenus; // after the look-and-feel, so its menus close before that goes
     juce::Rectangle<float> overlayRect;
     bool overlayVisible = false;
     bool autoShown = false;

@@ -24,7 +24,12 @@ const char* valueKindParameterSuffix (int kind) noexcept
 
 CurveCanvas::CurveCanvas (SabrelProcessor& p) : processor (&p) {}
 
-CurveCanvas::~CurveCanvas() = default;
+CurveCanvas::~CurveCanvas()
+{
+    // A view closed in the middle of a band drag must not leave the host inside a gesture.
+    if (dragBand >= 0)
+        endBandDragGestures();
+}
 
 void CurveCanvas::setBands (const BandSnapshot& newBands)
 {

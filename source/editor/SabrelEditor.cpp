@@ -19,6 +19,17 @@ const juce::Identifier analyzerModeProperty ("analyzerMode");
 
 const kov::KitPalette& standardPalette() { return kov::KitPalette::standard(); }
 
+// A stored view setting as a number: the fallback when it is absent or not a finite number,
+// which a crafted state block could carry.
+double storedNumber (const juce::var& stored, double fallback)
+{
+    if (stored.isVoid() || ! (stored.isInt() || stored.isInt64() || stored.isDouble() || stored.isBool() || stored.isString()))
+        return fallback;
+
+    const auto value = (double) stored;
+    return std::isfinite (value) ? value : fallback;
+}
+
 void addFlatToggle (juce::Component& content, juce::TextButton& button, juce::uint32 onColour)
 {
     button.setClickingTogglesState (true);
@@ -135,8 +146,8 @@ SabrelEditor::SabrelEditor (SabrelProcessor& p)
     autoGainAttachment = std::make_unique<ButtonAttachment> (processor.apvts, "autogain", autoGainButton);
 
     // 13
-    const auto storedMode = processor.getViewProperty (analyzerModeProperty);
-    setAnalyzerMode (storedMode.isVoid() ? 2 : juce::jlimit (0, 2, (int) storedMode));
+    // Clamped before the conversion to int, so that no stored value is out of the int range.
+    setAnalyzerMode ((int) juce::jlimit (0.0, 2.0, storedNumber (processor.getViewProperty (analyzerModeProperty), 2.0)));
 
     // 14-15
     for (auto* knob : { &freqKnob, &gainKnob, &qKnob })
@@ -195,8 +206,7 @@ SabrelEditor::SabrelEditor (SabrelProcessor& p)
 
     // 27-28
     setResizable (false, false);
-    const auto storedScale = processor.getViewProperty (uiScaleProperty);
-    setUiScale (storedScale.isVoid() ? 1.0 : (double) storedScale);
+    setUiScale (storedNumber (processor.getViewProperty (uiScaleProperty), 1.0));
 
     // 29
     int first = -1;
@@ -233,7 +243,8 @@ void SabrelEditor::setUpMeterCaption (juce::Label& label, const juce::String& te
 
 void SabrelEditor::setUiScale (double scale)
 {
-    const auto s = juce::jlimit (minScale, maxScale, scale);
+    // NaN would pass the clamp and size the window from garbage: it counts as the default.
+    const auto s = juce::jlimit (minScale, maxScale, std::isnan (scale) ? 1.0 : scale);
     uiScale = s;
     processor.setViewProperty (uiScaleProperty, s);
     setSize (juce::roundToInt (designWidth * s), juce::roundToInt (designHeight * s));

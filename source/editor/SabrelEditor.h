@@ -82,6 +82,7 @@ public:
     static void layoutMeterPair (juce::Rectangle<int> column, juce::Label& caption, kov::LevelMeter& wide,
                                  kov::LevelMeter& narrow, bool wideOnLeft);
     void paintContent (juce::Graphics& g);
+    static int updatePillWidth (float textWidth) { return juce::roundToInt (textWidth) + 18; }
 
     // Band panel.
     void showBandInPanel (int band);
@@ -146,6 +147,7 @@ public:
         qAttachment, scaleAttachment;
     std::unique_ptr<ButtonAttachment> bypassAttachment, autoGainAttachment;
     juce::VBlankAttachment vblank;
+    OpenMenus openMenus; // the settings and help menus; closed first when the editor goes
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelEditor)

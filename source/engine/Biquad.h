@@ -1,8 +1,10 @@
 #pragma once
 
 // One second-order section: H(z) = (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2).
-// Coefficients are designed in double; the transposed-direct-form-II state is float,
-// one pair of words per channel slot (slot 0: left, mid or mono; slot 1: right or side).
+// Coefficients are designed in double and applied in double; the transposed-direct-form-II
+// state is double too, one pair of words per channel slot (slot 0: left, mid or mono; slot 1:
+// right or side). Single precision cannot hold the poles of low-frequency sections at high
+// rates: they land on or outside the unit circle.
 // A default-constructed section is the unit section, which passes the signal unchanged.
 struct Biquad
 {
@@ -11,8 +13,8 @@ struct Biquad
     double b2 = 0.0;
     double a1 = 0.0;
     double a2 = 0.0;
-    float z1[2] { 0.0f, 0.0f };
-    float z2[2] { 0.0f, 0.0f };
+    double z1[2] { 0.0, 0.0 };
+    double z2[2] { 0.0, 0.0 };
 
     // |H(e^jw)| for w in radians per sample.
     double magnitudeAt (double w) const;
@@ -33,7 +35,7 @@ struct Biquad
 
     void clearState() noexcept
     {
-        z1[0] = z1[1] = 0.0f;
-        z2[0] = z2[1] = 0.0f;
+        z1[0] = z1[1] = 0.0;
+        z2[0] = z2[1] = 0.0;
     }
 };

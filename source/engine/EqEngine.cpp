@@ -43,30 +43,29 @@ float timeCoefficient (double milliseconds, double sampleRate)
     return (float) std::exp (-1.0 / (std::max (0.01, milliseconds) * 0.001 * sampleRate));
 }
 
-// Coefficients converted to float once, where the sample loop uses them.
-struct FloatSection
+// A section's coefficients held where the sample loop uses them. All sample arithmetic of
+// the filters is double: float state and coefficients put the poles of low sections at high
+// rates on or outside the unit circle.
+struct Section
 {
-    float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
 
-    FloatSection() = default;
-    explicit FloatSection (const Biquad& s)
-        : b0 ((float) s.b0), b1 ((float) s.b1), b2 ((float) s.b2), a1 ((float) s.a1), a2 ((float) s.a2)
-    {
-    }
+    Section() = default;
+    explicit Section (const Biquad& s) : b0 (s.b0), b1 (s.b1), b2 (s.b2), a1 (s.a1), a2 (s.a2) {}
 
     // One transposed-direct-form-II step.
-    inline float step (float x, float& z1, float& z2) const noexcept
+    inline double step (double x, double& z1, double& z2) const noexcept
     {
-        const float y = b0 * x + z1;
+        const double y = b0 * x + z1;
         z1 = b1 * x - a1 * y + z2;
         z2 = b2 * x - a2 * y;
         return y;
     }
 };
 
-void followEnvelope (float& envelope, float y, float attack, float release) noexcept
+void followEnvelope (float& envelope, double y, float attack, float release) noexcept
 {
-    const float a = std::abs (y);
+    const float a = (float) std::abs (y);
     const float coefficient = a > envelope ? attack : release;
     envelope = (envelope - a) * coefficient + a;
 }
@@ -84,15 +83,15 @@ float meanOf (float* const* channels, int numChannels, int index) noexcept
 template <size_t N>
 struct LocalCascade
 {
-    FloatSection c[N];
-    float z1[2][N];
-    float z2[2][N];
+    Section c[N];
+    double z1[2][N];
+    double z2[2][N];
 
     explicit LocalCascade (const Biquad* sections) noexcept
     {
         for (size_t k = 0; k < N; ++k)
         {
-            c[k] = FloatSection (sections[k]);
+            c[k] = Section (sections[k]);
             for (size_t slot = 0; slot < 2; ++slot)
             {
                 z1[slot][k] = sections[k].z1[slot];
@@ -111,7 +110,7 @@ struct LocalCascade
             }
     }
 
-    inline float run (size_t slot, float x) noexcept
+    inline double run (size_t slot, double x) noexcept
     {
         for (size_t k = 0; k < N; ++k)
             x = c[k].step (x, z1[slot][k], z2[slot][k]);
@@ -121,56 +120,55 @@ struct LocalCascade
 
 constexpr int32_t monoRouting = -1;
 
+// frames holds the samples of a run as left/right pairs; a mono run uses the left ones only.
 template <size_t N>
-void runBand (Biquad* sections, int32_t routing, float* left, float* right, int length) noexcept
+void runBand (Biquad* sections, int32_t routing, double* frames, int length) noexcept
 {
     LocalCascade<N> cascade (sections);
 
     switch (routing)
     {
         case monoRouting:
+        case ChannelMode::left:
             for (int i = 0; i < length; ++i)
-                left[i] = cascade.run (0, left[i]);
+                frames[2 * i] = cascade.run (0, frames[2 * i]);
             break;
 
         case ChannelMode::stereo:
             for (int i = 0; i < length; ++i)
             {
-                left[i] = cascade.run (0, left[i]);
-                right[i] = cascade.run (1, right[i]);
+                frames[2 * i] = cascade.run (0, frames[2 * i]);
+                frames[2 * i + 1] = cascade.run (1, frames[2 * i + 1]);
             }
             break;
 
         case ChannelMode::mid:
             for (int i = 0; i < length; ++i)
             {
-                const float m = (left[i] + right[i]) * 0.5f;
-                const float s = (left[i] - right[i]) * 0.5f;
-                const float filtered = cascade.run (0, m);
-                left[i] = s + filtered;
-                right[i] = filtered - s;
+                const double l = frames[2 * i], r = frames[2 * i + 1];
+                const double m = (l + r) * 0.5;
+                const double s = (l - r) * 0.5;
+                const double filtered = cascade.run (0, m);
+                frames[2 * i] = s + filtered;
+                frames[2 * i + 1] = filtered - s;
             }
             break;
 
         case ChannelMode::side:
             for (int i = 0; i < length; ++i)
             {
-                const float m = (left[i] + right[i]) * 0.5f;
-                const float s = (left[i] - right[i]) * 0.5f;
-                const float filtered = cascade.run (1, s);
-                left[i] = filtered + m;
-                right[i] = m - filtered;
+                const double l = frames[2 * i], r = frames[2 * i + 1];
+                const double m = (l + r) * 0.5;
+                const double s = (l - r) * 0.5;
+                const double filtered = cascade.run (1, s);
+                frames[2 * i] = filtered + m;
+                frames[2 * i + 1] = m - filtered;
             }
-            break;
-
-        case ChannelMode::left:
-            for (int i = 0; i < length; ++i)
-                left[i] = cascade.run (0, left[i]);
             break;
 
         case ChannelMode::right:
             for (int i = 0; i < length; ++i)
-                right[i] = cascade.run (1, right[i]);
+                frames[2 * i + 1] = cascade.run (1, frames[2 * i + 1]);
             break;
 
         default:
@@ -180,19 +178,19 @@ void runBand (Biquad* sections, int32_t routing, float* left, float* right, int 
     cascade.storeState (sections);
 }
 
-void runBandWithCount (int count, Biquad* sections, int32_t routing, float* left, float* right, int length) noexcept
+void runBandWithCount (int count, Biquad* sections, int32_t routing, double* frames, int length) noexcept
 {
     switch (count)
     {
-        case 1: runBand<1> (sections, routing, left, right, length); break;
-        case 2: runBand<2> (sections, routing, left, right, length); break;
-        case 3: runBand<3> (sections, routing, left, right, length); break;
-        case 4: runBand<4> (sections, routing, left, right, length); break;
-        case 5: runBand<5> (sections, routing, left, right, length); break;
-        case 6: runBand<6> (sections, routing, left, right, length); break;
-        case 7: runBand<7> (sections, routing, left, right, length); break;
-        case 8: runBand<8> (sections, routing, left, right, length); break;
-        case 9: runBand<9> (sections, routing, left, right, length); break;
+        case 1: runBand<1> (sections, routing, frames, length); break;
+        case 2: runBand<2> (sections, routing, frames, length); break;
+        case 3: runBand<3> (sections, routing, frames, length); break;
+        case 4: runBand<4> (sections, routing, frames, length); break;
+        case 5: runBand<5> (sections, routing, frames, length); break;
+        case 6: runBand<6> (sections, routing, frames, length); break;
+        case 7: runBand<7> (sections, routing, frames, length); break;
+        case 8: runBand<8> (sections, routing, frames, length); break;
+        case 9: runBand<9> (sections, routing, frames, length); break;
         default: break;
     }
 }
@@ -465,7 +463,33 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
 {
     float* left = channels[0] + start;
     float* right = numChannels >= 2 ? channels[1] + start : nullptr;
+    double* frames = workFrames.data();
 
+    if (std::all_of (sectionCount.begin(), sectionCount.end(), [] (int32_t count) { return count <= 0; }))
+        return;
+
+    // The samples travel between bands in double and are rounded to float once at the end.
+    for (int done = 0; done < length; done += workLength)
+    {
+        const int n = std::min (workLength, length - done);
+        for (int i = 0; i < n; ++i)
+        {
+            frames[2 * i] = left[done + i];
+            frames[2 * i + 1] = right != nullptr ? right[done + i] : 0.0;
+        }
+
+        filterFrames (frames, right != nullptr, n);
+
+        for (int i = 0; i < n; ++i)
+            left[done + i] = (float) frames[2 * i];
+        if (right != nullptr)
+            for (int i = 0; i < n; ++i)
+                right[done + i] = (float) frames[2 * i + 1];
+    }
+}
+
+void EqEngine::filterFrames (double* frames, bool stereo, int length)
+{
     for (int band = 0; band < numBands; ++band)
     {
         const auto index = (size_t) band;
@@ -474,7 +498,7 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             continue;
 
         int32_t routing = channelMode[index];
-        if (right == nullptr)
+        if (! stereo)
         {
             // A mono signal runs every band on slot 0, except the Side bands.
             if (routing == ChannelMode::side)
@@ -486,22 +510,22 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             continue;
         }
 
-        runBandWithCount (count, sections[index].data(), routing, left, right, length);
+        runBandWithCount (count, sections[index].data(), routing, frames, length);
     }
 }
 
 void EqEngine::processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain)
 {
     const auto solo = (size_t) soloBand;
-    const FloatSection first (soloSections[0]);
-    const FloatSection second (soloSections[1]);
+    const Section first (soloSections[0]);
+    const Section second (soloSections[1]);
     // The solo path has state for two slots; further channels are left as they are.
     const int filtered = std::min (numChannels, 2);
 
     const auto soloSample = [&] (int c, float x) {
         auto& s0 = soloSections[0];
         auto& s1 = soloSections[1];
-        return second.step (first.step (x, s0.z1[c], s0.z2[c]), s1.z1[c], s1.z2[c]);
+        return (float) second.step (first.step (x, s0.z1[c], s0.z2[c]), s1.z1[c], s1.z2[c]);
     };
 
     if (! dynamic[solo])
@@ -512,7 +536,7 @@ void EqEngine::processSolo (float* const* channels, int numChannels, int numSamp
         return;
     }
 
-    const FloatSection detectorSection (detector[solo]);
+    const Section detectorSection (detector[solo]);
     const bool listensToSidechain = useSidechain[solo] && sidechain != nullptr;
     const auto gainOf = [this, solo] { return (float) std::pow (10.0, (double) dynGainDb[solo] / 20.0); };
     float k = gainOf();
@@ -522,7 +546,7 @@ void EqEngine::processSolo (float* const* channels, int numChannels, int numSamp
     {
         const float mean = meanOf (channels, numChannels, i);
         const float x = listensToSidechain ? sidechain[i] : mean;
-        const float y = detectorSection.step (x, detectorZ1[solo], detectorZ2[solo]);
+        const double y = detectorSection.step (x, detectorZ1[solo], detectorZ2[solo]);
         followEnvelope (envelope[solo], y, attackCoef[solo], releaseCoef[solo]);
 
         if (countdown == 0)
@@ -544,7 +568,7 @@ void EqEngine::processSolo (float* const* channels, int numChannels, int numSamp
 void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain)
 {
     std::array<int, numBands> active {};
-    std::array<FloatSection, numBands> detectors {};
+    std::array<Section, numBands> detectors {};
     int numActive = 0;
 
     for (int band = 0; band < numBands; ++band)
@@ -552,7 +576,7 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
         if (dynamic[(size_t) band])
         {
             active[(size_t) numActive] = band;
-            detectors[(size_t) numActive] = FloatSection (detector[(size_t) band]);
+            detectors[(size_t) numActive] = Section (detector[(size_t) band]);
             ++numActive;
         }
     }
@@ -564,7 +588,7 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
         for (int n = 0; n < numActive; ++n)
         {
             const auto b = (size_t) active[(size_t) n];
-            const float y = detectors[(size_t) n].step (useSidechain[b] ? sc : mean, detectorZ1[b], detectorZ2[b]);
+            const double y = detectors[(size_t) n].step (useSidechain[b] ? sc : mean, detectorZ1[b], detectorZ2[b]);
             followEnvelope (envelope[b], y, attackCoef[b], releaseCoef[b]);
         }
     };
@@ -584,6 +608,21 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
 
         filterBlock (channels, numChannels, start, length);
     }
+}
+
+void EqEngine::clearState() noexcept
+{
+    for (auto& band : sections)
+        for (auto& section : band)
+            section.clearState();
+
+    for (auto& section : soloSections)
+        section.clearState();
+
+    detectorZ1.fill (0.0);
+    detectorZ2.fill (0.0);
+    for (auto* values : { &envelope, &dynGainDb, &smoothedOverDb })
+        values->fill (0.0f);
 }
 
 void EqEngine::process (float* const* channels, int numChannels, int numSamples, const float* sidechain)

@@ -45,6 +45,10 @@ public:
     // sample per block sample, or null.
     void process (float* const* channels, int numChannels, int numSamples, const float* sidechain);
 
+    // Zeroes every running state: section, solo and detector states, envelopes, dynamic gains
+    // and smoothed overshoots. Coefficients and settings stay.
+    void clearState() noexcept;
+
     // Gain computer of one dynamic band: sets dynGainDb (and the automatic release) from
     // the envelope and redesigns the band's gain-carrying section.
     void updateDynamicGain (int band);
@@ -57,8 +61,8 @@ public:
     std::array<bool, numBands> useSidechain {};
     BandSnapshot bands {};
     std::array<Biquad, numBands> detector {};
-    std::array<float, numBands> detectorZ1 {};
-    std::array<float, numBands> detectorZ2 {};
+    std::array<double, numBands> detectorZ1 {};
+    std::array<double, numBands> detectorZ2 {};
     std::array<float, numBands> envelope {};
     std::array<float, numBands> dynGainDb {};
     std::array<float, numBands> attackCoef {};
@@ -97,4 +101,10 @@ private:
     // Runs every band with sections over samples [start, start + length) of the block,
     // band by band; per sample this equals running the bands in index order.
     void filterBlock (float* const* channels, int numChannels, int start, int length);
+
+    // The same over `length` left/right pairs in double (only the left ones when not stereo).
+    void filterFrames (double* frames, bool stereo, int length);
+
+    static constexpr int workLength = 256;
+    alignas (32) std::array<double, 2 * workLength> workFrames {};
 };

@@ -21,19 +21,6 @@ int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
 
 float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
 
-void clearRunningState (EqEngine& e) noexcept
-{
-    for (auto& band : e.sections)
-        for (auto& section : band)
-            section.clearState();
-
-    for (auto* values : { &e.detectorZ1, &e.detectorZ2, &e.envelope, &e.dynGainDb, &e.smoothedOverDb })
-        values->fill (0.0f);
-
-    for (auto& section : e.soloSections)
-        section.clearState();
-}
-
 // Scales sample i of every channel and raises the peak of its side (left: even, right: odd).
 inline void scaleSample (float* const* channels, int numChannels, int i, float gain, float (&peak)[2]) noexcept
 {
@@ -166,7 +153,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     engine.sampleRate = newSampleRate;
     engine.controlSmoothing = controlSmoothingFor (newSampleRate);
     engine.matchedDesign = readRaw (globals.phaseMode) >= 0.5f;
-    clearRunningState (engine);
+    engine.clearState();
     engine.setBands (snapshotBands());
 
     const int inputChannels = juce::jmax (1, getChannelCountOfBus (true, 0));
@@ -462,6 +449,19 @@ void SabrelProcessor::setCurrentProgram (int) {}
 const juce::String SabrelProcessor::getProgramName (int) { return {}; }
 void SabrelProcessor::changeProgramName (int, const juce::String&) {}
 
+namespace
+{
+StateBlock::DefaultValueLookup defaultValues (juce::AudioProcessorValueTreeState& parameters)
+{
+    return [&parameters] (const juce::String& id) -> std::optional<float> {
+        if (auto* parameter = parameters.getParameter (id))
+            return parameter->convertFrom0to1 (parameter->getDefaultValue());
+
+        return std::nullopt;
+    };
+}
+} // namespace
+
 void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     // copyState flushes every parameter into its PARAM child under the parameter state's own lock;
@@ -470,7 +470,10 @@ void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
     const auto state = apvts.copyState();
 
     if (auto xml = state.createXml())
+    {
+        StateBlock::replaceNonFiniteValues (*xml, defaultValues (apvts));
         copyXmlToBinary (*xml, destData);
+    }
 }
 
 void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -480,6 +483,9 @@ void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
     // Any other root is someone else's state: keep ours.
     if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
+
+    // The parameters' own range checks let a NaN through, and one NaN gain silences the output.
+    StateBlock::replaceNonFiniteValues (*xml, defaultValues (apvts));
 
     const juce::ScopedLock lock (stateLock);
     apvts.replaceState (juce::ValueTree::fromXml (*xml));

@@ -2,6 +2,9 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+#include <optional>
+
 // Reading the framework's binary XML state block ("VC2!", length, text, zero) defensively.
 namespace StateBlock
 {
@@ -9,9 +12,17 @@ namespace StateBlock
 // hostile block from driving the recursive XML parser through the host thread's stack.
 constexpr int maxNestingDepth = 256;
 
-// True when no element in the text nests deeper than maxDepth. Over-counts rather than
-// under-counts for odd input, which can only refuse text that is not a valid state anyway.
-bool nestingWithin (const juce::String& text, int maxDepth);
+// True when the bytes are well-formed UTF-8: no stray or missing continuation bytes, no
+// overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8 (const char* text, size_t numBytes);
+
+// True when the text keeps to the plain XML that a saved state is written in, so that the
+// framework's parser can neither recurse deeply nor expand anything: elements nest no deeper
+// than maxDepth; tags are a name and name="value" attributes; the only references are the five
+// predefined entities and character references of a real character; no document type or
+// entity declarations. Depth is counted on the markup alone, so nothing inside text, attribute
+// values, comments or CDATA can lower it. Stricter than XML, never looser.
+bool isPlainMarkup (const char* text, size_t numBytes, int maxDepth);
 
 // True when the text's last element closes (ends in "/>" or "</...>"). The framework's parser
 // takes a document cut short after its root tag ("<PARAMS") as an empty root, which would
@@ -19,7 +30,19 @@ bool nestingWithin (const juce::String& text, int maxDepth);
 bool endsWithClosedElement (const juce::String& text);
 
 // The block's XML, or nothing when the block is malformed: too short, another magic, a length
-// of zero or with its top bit set, text that is not a complete document, or nesting too deep.
-// A length larger than the data is cut to the data.
+// of zero or with its top bit set, text that is not valid UTF-8, not plain markup (above) or not
+// a complete document. A length larger than the data is cut to the data; a zero byte ends the
+// text earlier.
 std::unique_ptr<juce::XmlElement> readXml (const void* data, int sizeInBytes);
+
+// True when the text reads, as the parameter state reads a stored value, as a finite float.
+bool readsAsFiniteFloat (const juce::String& text);
+
+// The default raw value of the parameter with this id, or nothing when there is no such parameter.
+using DefaultValueLookup = std::function<std::optional<float> (const juce::String& parameterId)>;
+
+// Makes a state tree's XML safe to restore or to save: a PARAM child whose value does not read
+// as a finite float takes its parameter's default (or goes, when no parameter has its id), and a
+// view property of the root that is not finite is removed, so the editor uses its default.
+void replaceNonFiniteValues (juce::XmlElement& state, const DefaultValueLookup& defaultFor);
 } // namespace StateBlock

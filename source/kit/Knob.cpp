@@ -15,6 +15,15 @@ Knob::Knob (const juce::String& captionText, const KitPalette& p) : palette (p),
 
 Knob::~Knob() = default;
 
+void Knob::setCaption (const juce::String& newCaption)
+{
+    if (newCaption == caption)
+        return;
+
+    caption = newCaption;
+    repaint();
+}
+
 void Knob::paint (juce::Graphics& g)
 {
     g.setColour (palette.textDim);

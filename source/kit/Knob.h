@@ -23,11 +23,14 @@ public:
 
     const juce::String& getCaption() const noexcept { return caption; }
 
+    // Stores the caption and repaints, only when it differs from the current one.
+    void setCaption (const juce::String& newCaption);
+
     juce::Slider slider;
     KitPalette palette;
 
 private:
-    const juce::String caption;
+    juce::String caption;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Knob)
 };

@@ -128,6 +128,44 @@ ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody)
     return { stringProperty (reply, "version"), stringProperty (reply, "url"), stringProperty (reply, "notes") };
 }
 
+bool isAcceptableDownloadUrl (const juce::String& address)
+{
+    static constexpr const char* scheme = "https://";
+
+    if (! address.startsWith (scheme) || address.length() > maxDownloadUrlLength)
+        return false;
+
+    const auto isHexDigit = [] (juce::juce_wchar c) { return juce::CharacterFunctions::getHexDigitValue (c) >= 0; };
+
+    for (int i = 0; i < address.length(); ++i)
+    {
+        const auto c = address[i];
+
+        if (c == '%')
+        {
+            if (! isHexDigit (address[i + 1]) || ! isHexDigit (address[i + 2]))
+                return false;
+        }
+        else if (! (juce::CharacterFunctions::isLetterOrDigit (c) && c < 128)
+                 && ! juce::String ("-._~:/?#[]@!&()*+,;=").containsChar (c))
+        {
+            return false;
+        }
+    }
+
+    // The authority: a host name or address, optionally a port; no user information, which
+    // only serves to disguise the host.
+    const auto rest = address.substring ((int) std::strlen (scheme));
+    const auto authority = rest.substring (0, rest.indexOfAnyOf ("/?#") >= 0 ? rest.indexOfAnyOf ("/?#") : rest.length());
+    const auto host = authority.upToLastOccurrenceOf (":", false, false);
+    const auto port = authority.containsChar (':') ? authority.fromLastOccurrenceOf (":", false, false) : juce::String ("443");
+
+    return host.isNotEmpty() && host.containsOnly ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-")
+        && ! host.startsWithChar ('.') && ! host.startsWithChar ('-')
+        && port.isNotEmpty() && port.containsOnly ("0123456789") && port.length() <= 5
+        && juce::URL (address).getDomain() == host;
+}
+
 juce::PropertiesFile::Options updateSettingsOptions()
 {
     juce::PropertiesFile::Options options;
@@ -208,8 +246,9 @@ juce::String UpdateChecker::getNewerVersion()
 
 juce::String UpdateChecker::getDownloadUrl()
 {
+    // Checked again on the way out: the all-users file, or a hand-edited user file, may hold anything.
     const auto url = settings.getUserSettings()->getValue (updatekeys::latestUrl);
-    return url.isNotEmpty() ? url : vendorweb::homePageUrl();
+    return isAcceptableDownloadUrl (url) ? url : vendorweb::homePageUrl();
 }
 
 void UpdateChecker::run()
@@ -283,8 +322,9 @@ void UpdateChecker::ResultCallback::operator()() const
     auto* user = owner->settings.getUserSettings();
     user->setValue (updatekeys::latestVersion, version);
 
-    // A reply without an address or notes keeps the ones stored earlier.
-    if (url.isNotEmpty())
+    // A reply without an address or notes keeps the ones stored earlier, and so does one whose
+    // address is not a plain https address.
+    if (isAcceptableDownloadUrl (url))
         user->setValue (updatekeys::latestUrl, url);
 
     if (notes.isNotEmpty())

@@ -40,6 +40,15 @@ struct ReleaseAnnouncement
 
 ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody);
 
+// True for an address the checker may store and hand out for download: an https:// address
+// with a plain host (no user information), at most maxDownloadUrlLength characters, all of
+// them characters a URL holds (no quotes, backticks, '$', spaces, control characters or
+// anything beyond ASCII) and every '%' starting an escape. Anything a browser or a shell
+// could read otherwise is refused.
+bool isAcceptableDownloadUrl (const juce::String& address);
+
+inline constexpr int maxDownloadUrlLength = 2048;
+
 // The storage options of the per-user settings file.
 juce::PropertiesFile::Options updateSettingsOptions();
 

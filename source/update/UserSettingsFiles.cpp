@@ -1,5 +1,7 @@
 #include "UserSettingsFiles.h"
 
+#include <cstdlib>
+
 UserSettingsFiles::UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions)
     : options (storageOptions)
 {
@@ -10,11 +12,27 @@ UserSettingsFiles::~UserSettingsFiles()
     closeFiles();
 }
 
+juce::File UserSettingsFiles::userConfigFolder()
+{
+    // The freedesktop rule: $XDG_CONFIG_HOME when it holds an absolute path, else ~/.config.
+    // JUCE 7 reads only ~/.config/user-dirs.dirs, which never names the config folder.
+    if (const auto* configHome = std::getenv ("XDG_CONFIG_HOME"))
+    {
+        const auto path = juce::String::fromUTF8 (configHome);
+
+        // Relative values are to be ignored; JUCE would also take "~" as absolute.
+        if (path.startsWithChar ('/'))
+            return juce::File (path);
+    }
+
+    return juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".config");
+}
+
 juce::File UserSettingsFiles::locationFor (const juce::PropertiesFile::Options& o, bool commonToAllUsers)
 {
    #if JUCE_LINUX || JUCE_BSD
-    const auto base = juce::File::getSpecialLocation (commonToAllUsers ? juce::File::commonApplicationDataDirectory
-                                                                       : juce::File::userApplicationDataDirectory);
+    const auto base = commonToAllUsers ? juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory)
+                                       : userConfigFolder();
     const auto folder = base.getChildFile (o.folderName.isNotEmpty() ? o.folderName : o.applicationName);
     return folder.getChildFile (o.applicationName + "." + o.filenameSuffix.trimCharactersAtStart ("."));
    #else

@@ -26,6 +26,9 @@ public:
     // Where the file for these options lives, for this user or for all users.
     static juce::File locationFor (const juce::PropertiesFile::Options& storageOptions, bool commonToAllUsers);
 
+    // The folder for per-user configuration on Linux: $XDG_CONFIG_HOME, or ~/.config.
+    static juce::File userConfigFolder();
+
 private:
     juce::PropertiesFile::Options options;
     std::unique_ptr<juce::PropertiesFile> userProps, commonProps;

@@ -9,6 +9,20 @@
 #include <cstdlib>
 #include <memory>
 
+namespace juce
+{
+// JUCE's own message pump on Linux; the tests are the message thread and run it by hand.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+// Delivers the messages posted so far (button clicks, asynchronous updates).
+inline void deliverPostedMessages()
+{
+    for (int i = 0; i < 10000 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
+    {
+    }
+}
+
 // Every editor starts the day's update check when one is due. The tests point the per-user
 // settings at a folder of their own in which the day's check has just run, so that no test
 // reaches the network or a real settings file.

@@ -78,17 +78,18 @@ protected:
 
 //==============================================================================
 // The order in which the engine is defined to work: sample by sample, each sample through
-// the detectors, the gain computer every 16 samples, then every band in index order. The
-// engine works band by band over runs of samples; its output must be bit-identical.
+// the detectors, the gain computer every 16 samples, then every band in index order, the
+// filters in double from the float input to the float output. The engine works on runs of
+// samples; its output must be bit-identical.
 void referenceProcess (EqEngine& e, float* const* ch, int numChannels, int numSamples, const float* sidechain)
 {
-    const auto step = [] (const Biquad& s, float x, float& z1, float& z2) {
-        const float y = (float) s.b0 * x + z1;
-        z1 = (float) s.b1 * x - (float) s.a1 * y + z2;
-        z2 = (float) s.b2 * x - (float) s.a2 * y;
+    const auto step = [] (const Biquad& s, double x, double& z1, double& z2) {
+        const double y = s.b0 * x + z1;
+        z1 = s.b1 * x - s.a1 * y + z2;
+        z2 = s.b2 * x - s.a2 * y;
         return y;
     };
-    const auto cascade = [&] (int b, int slot, float x) {
+    const auto cascade = [&] (int b, int slot, double x) {
         for (int k = 0; k < e.sectionCount[(size_t) b]; ++k)
         {
             auto& s = e.sections[(size_t) b][(size_t) k];
@@ -110,8 +111,8 @@ void referenceProcess (EqEngine& e, float* const* ch, int numChannels, int numSa
         {
             if (! e.dynamic[b])
                 continue;
-            const float y = step (e.detector[b], e.useSidechain[b] ? sc : mean, e.detectorZ1[b], e.detectorZ2[b]);
-            const float a = std::abs (y);
+            const double y = step (e.detector[b], e.useSidechain[b] ? sc : mean, e.detectorZ1[b], e.detectorZ2[b]);
+            const float a = (float) std::abs (y);
             const float coefficient = a > e.envelope[b] ? e.attackCoef[b] : e.releaseCoef[b];
             e.envelope[b] = (e.envelope[b] - a) * coefficient + a;
         }
@@ -130,30 +131,32 @@ void referenceProcess (EqEngine& e, float* const* ch, int numChannels, int numSa
 
         if (numChannels < 2)
         {
+            double x = ch[0][i];
             for (int b = 0; b < 24; ++b)
                 if (e.sectionCount[(size_t) b] > 0 && e.channelMode[(size_t) b] != ChannelMode::side)
-                    ch[0][i] = cascade (b, 0, ch[0][i]);
+                    x = cascade (b, 0, x);
+            ch[0][i] = (float) x;
             continue;
         }
 
-        float l = ch[0][i], r = ch[1][i];
+        double l = ch[0][i], r = ch[1][i];
         for (int b = 0; b < 24; ++b)
         {
             if (e.sectionCount[(size_t) b] <= 0)
                 continue;
-            const float m = (l + r) * 0.5f, s = (l - r) * 0.5f;
+            const double m = (l + r) * 0.5, s = (l - r) * 0.5;
             switch (e.channelMode[(size_t) b])
             {
                 case ChannelMode::stereo: l = cascade (b, 0, l); r = cascade (b, 1, r); break;
-                case ChannelMode::mid: { const float f = cascade (b, 0, m); l = s + f; r = f - s; break; }
-                case ChannelMode::side: { const float f = cascade (b, 1, s); l = f + m; r = m - f; break; }
+                case ChannelMode::mid: { const double f = cascade (b, 0, m); l = s + f; r = f - s; break; }
+                case ChannelMode::side: { const double f = cascade (b, 1, s); l = f + m; r = m - f; break; }
                 case ChannelMode::left: l = cascade (b, 0, l); break;
                 case ChannelMode::right: r = cascade (b, 1, r); break;
                 default: break;
             }
         }
-        ch[0][i] = l;
-        ch[1][i] = r;
+        ch[0][i] = (float) l;
+        ch[1][i] = (float) r;
     }
 }
 
@@ -336,8 +339,8 @@ TEST_F (EngineProcess, SwitchedOffBandKeepsItsStateForItsReturn)
     float x = 0.0f, y = 0.0f;
     float* channels[] = { &x, &y };
     engine.process (channels, 2, 1, nullptr);
-    EXPECT_EQ (x, held.z1[0]);
-    EXPECT_EQ (y, held.z1[1]);
+    EXPECT_EQ (x, (float) held.z1[0]);
+    EXPECT_EQ (y, (float) held.z1[1]);
 }
 
 TEST_F (EngineProcess, NothingHappensWithoutSamplesOrChannels)
@@ -373,13 +376,13 @@ TEST_F (EngineProcess, SoloOutputsTheBandPassOfTheSoloBand)
     {
         const auto& in = c == 0 ? l0 : r0;
         const auto& out = c == 0 ? left : right;
-        float z1 = 0, z2 = 0;
+        double z1 = 0, z2 = 0;
         for (size_t i = 0; i < in.size(); ++i)
         {
-            const float y = (float) bandPass.b0 * in[i] + z1;
-            z1 = (float) bandPass.b1 * in[i] - (float) bandPass.a1 * y + z2;
-            z2 = (float) bandPass.b2 * in[i] - (float) bandPass.a2 * y;
-            ASSERT_EQ (out[i], y) << "channel " << c << " sample " << i;
+            const double y = bandPass.b0 * in[i] + z1;
+            z1 = bandPass.b1 * in[i] - bandPass.a1 * y + z2;
+            z2 = bandPass.b2 * in[i] - bandPass.a2 * y;
+            ASSERT_EQ (out[i], (float) y) << "channel " << c << " sample " << i;
         }
     }
     EXPECT_EQ (engine.sections[0][0].z1[0], 0.0f);
@@ -469,14 +472,14 @@ TEST_F (EngineProcess, GainComputerRedesignsTheGainSection)
     bands[1].tilt = 6;
     design();
     engine.envelope[0] = engine.envelope[1] = 1.0f; // 0 dB: fully over
-    engine.sections[0][0].z1[0] = 0.25f;
+    engine.sections[0][0].z1[0] = 0.25;
     engine.updateDynamicGain (0);
     engine.updateDynamicGain (1);
 
     const auto cut = engine.designBand (bands[0], -6);
     EXPECT_EQ (engine.sections[0][0].b0, cut.b0);
     EXPECT_EQ (engine.sections[0][0].a2, cut.a2);
-    EXPECT_EQ (engine.sections[0][0].z1[0], 0.25f); // state kept
+    EXPECT_EQ (engine.sections[0][0].z1[0], 0.25); // state kept
     EXPECT_NEAR (engine.sections[1][6].b0, std::pow (10.0, (5.0 - 3.0) / 20.0), 1e-5);
     EXPECT_TRUE (engine.sections[1][5].b0 == cookbookHighShelf (rate, 20 * std::pow (1000.0, 5.5 / 6), 1.0, 0.5).b0);
 }

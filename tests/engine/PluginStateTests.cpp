@@ -1,4 +1,5 @@
-#include "engine/SabrelProcessor.h"
+#include "engine/ProcessorHarness.h"
+#include "engine/StateBlockBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,7 @@ void setRaw (SabrelProcessor& p, const juce::String& id, float raw)
 // A block laid out by hand: magic, a length field, the text, a trailing zero.
 juce::MemoryBlock makeBlock (const juce::String& xmlText, std::optional<uint32_t> lengthField = {})
 {
-    juce::MemoryOutputStream out;
-    out.write (magic, 4);
-    out.writeInt ((int) lengthField.value_or ((uint32_t) xmlText.getNumBytesAsUTF8()));
-    out.write (xmlText.toRawUTF8(), xmlText.getNumBytesAsUTF8());
-    out.writeByte (0);
-    return out.getMemoryBlock();
+    return makeStateBlock (xmlText.toStdString(), lengthField);
 }
 
 juce::String blockText (const juce::MemoryBlock& block)
@@ -273,4 +269,83 @@ TEST (PluginState, HugeAttributeInsideValidTreeIsHarmless)
                                   + "\"><PARAM id=\"gainscale\" value=\"12\"/></PARAMS>");
     processor.setStateInformation (block.getData(), (int) block.getSize());
     EXPECT_FLOAT_EQ (processor.apvts.getRawParameterValue ("gainscale")->load(), 12.0f);
+}
+
+TEST (PluginState, HostileBlocksLeaveEveryParameterFinite)
+{
+    // The block carries a state that differs from the restoring instance's, so that a refused
+    // block (every value as before) and an accepted one (every value restored) can be told apart.
+    SabrelProcessor reference;
+    setDistinctState (reference);
+    setRaw (reference, "b3_q", 2.0f);
+    setRaw (reference, "input", 3.0f);
+    setRaw (reference, "output", -2.0f);
+    setRaw (reference, "b5_gain", 3.0f);
+    juce::MemoryBlock good;
+    reference.getStateInformation (good);
+    const auto referenceText = blockText (good);
+    const auto restored = rawValues (reference);
+
+    const auto withValue = [&referenceText] (const char* id, const char* value) {
+        auto xml = juce::parseXML (referenceText);
+        xml->getChildByAttribute ("id", id)->setAttribute ("value", value);
+        return makeBlock (xml->toString (juce::XmlElement::TextFormat().singleLine()));
+    };
+
+    struct Case
+    {
+        juce::String what;
+        juce::MemoryBlock block;
+        const char* nonFiniteId; // the one parameter that takes its default; none: the block is refused
+    };
+
+    const auto header = juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> ");
+    std::vector<Case> cases = {
+        { "self-referencing entity",
+          makeBlock (header + "<!DOCTYPE PARAMS [<!ENTITY a \"xx&a;\">]><PARAMS><PARAM id=\"gainscale\" value=\"&a;\"/></PARAMS>"),
+          nullptr },
+        { "nesting walked down by text",
+          makeStateBlock ("<PARAMS>" + repeated ("<a>/>", 200000) + repeated ("</a>", 200000) + "</PARAMS>"), nullptr },
+        { "invalid UTF-8 at the end", makeStateBlock (referenceText.toStdString() + "\xf0", {}, false), nullptr },
+    };
+
+    for (const char* id : { "b3_gain", "b3_q", "b23_tilt", "gainscale", "input", "output" })
+        for (const char* value : { "nan", "inf", "-inf", "1e40" })
+            cases.push_back ({ juce::String (id) + " = " + value, withValue (id, value), id });
+
+    auto* const parameters = &reference.getParameters();
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        ProcessorHarness harness;
+        setDistinctState (harness.processor);
+        harness.prepare (48000.0, 256);
+        const auto before = rawValues (harness.processor);
+
+        harness.processor.setStateInformation (c.block.getData(), (int) c.block.getSize());
+        const auto after = rawValues (harness.processor);
+
+        for (size_t i = 0; i < after.size(); ++i)
+        {
+            auto* parameter = dynamic_cast<juce::RangedAudioParameter*> ((*parameters)[(int) i]);
+            ASSERT_TRUE (std::isfinite (after[i])) << parameter->paramID;
+
+            if (c.nonFiniteId == nullptr)
+                EXPECT_EQ (after[i], before[i]) << parameter->paramID;
+            else if (parameter->paramID == c.nonFiniteId)
+                EXPECT_EQ (after[i], parameter->convertFrom0to1 (parameter->getDefaultValue())) << parameter->paramID;
+            else
+                EXPECT_EQ (after[i], restored[i]) << parameter->paramID;
+        }
+
+        const auto out = harness.run ({ sine (1000.0, 48000.0, 4096, 0.5f), sine (1000.0, 48000.0, 4096, 0.5f) }, 256);
+        for (const auto& channel : out)
+            ASSERT_TRUE (std::all_of (channel.begin(), channel.end(), [] (float x) { return std::isfinite (x); }));
+
+        juce::MemoryBlock saved;
+        harness.processor.getStateInformation (saved);
+        const auto savedText = blockText (saved);
+        EXPECT_FALSE (savedText.containsIgnoreCase ("nan") || savedText.containsIgnoreCase ("inf"));
+    }
 }

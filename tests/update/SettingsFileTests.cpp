@@ -83,3 +83,43 @@ TEST_F (DamagedSettings, CheckerWorksWithDefaults)
     }
 }
 } // namespace
+
+namespace
+{
+class SettingsLocation : public UpdateCheckerTest
+{
+};
+
+TEST_F (SettingsLocation, FollowsXdgConfigHome)
+{
+    const auto fallback = home.getChildFile (".config/kovalin/Sabrel.settings");
+    const auto elsewhere = home.getChildFile ("elsewhere");
+
+    const std::pair<std::optional<std::string>, juce::File> cases[] = {
+        { elsewhere.getFullPathName().toStdString(), elsewhere.getChildFile ("kovalin/Sabrel.settings") },
+        { std::nullopt, fallback },
+        { std::string(), fallback },
+        { std::string ("relative/config"), fallback },
+        { std::string ("~/config"), fallback },
+    };
+
+    for (const auto& [variable, expected] : cases)
+    {
+        SCOPED_TRACE (variable.value_or ("(unset)"));
+
+        if (variable)
+            ::setenv ("XDG_CONFIG_HOME", variable->c_str(), 1);
+        else
+            ::unsetenv ("XDG_CONFIG_HOME");
+
+        EXPECT_EQ (UserSettingsFiles::locationFor (updateSettingsOptions(), false), expected);
+
+        // The checker writes there, and only there.
+        UpdateChecker checker { "0.1.0" };
+        checker.settings.getUserSettings()->setValue (updatekeys::checkEnabled, "0");
+        checker.settings.saveIfNeeded();
+        EXPECT_TRUE (expected.existsAsFile());
+        expected.deleteFile();
+    }
+}
+} // namespace

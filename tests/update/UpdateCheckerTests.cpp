@@ -106,6 +106,79 @@ TEST_F (UpdateCheckAgainstServer, ReplyWithoutUrlOrNotesKeepsTheStoredOnes)
     EXPECT_EQ (storedSettings()[updatekeys::latestNotes], juce::String ("New notes"));
 }
 
+TEST_F (UpdateCheckAgainstServer, StoresOnlyPlainHttpsAddresses)
+{
+    // Each reply is checked on top of an earlier stored address, which a refused one must leave.
+    // Addresses are written as they stand in the reply's JSON.
+    const juce::String earlier = "https://kovalin.example/dl/old";
+    const auto longPath = std::string ((size_t) maxDownloadUrlLength, 'a');
+
+    const std::pair<std::string, bool> cases[] = {
+        { "https://kovalin.example/dl/0.2.0", true },
+        { "https://kovalin.example/" + longPath.substr (24), true }, // exactly the longest accepted
+        { "https://kovalin.example/" + longPath, false },
+        { "http://kovalin.example/dl/0.2.0", false },
+        { "file:///etc/passwd", false },
+        { "javascript:alert(1)", false },
+        { "https://kovalin.example/$(touch /tmp/x)", false },
+        { "https://kovalin.example/`touch /tmp/x`", false },
+        { R"(https://kovalin.example/\"onmouseover=\"x)", false },
+        { "https://kovalin.example/'a'", false },
+        { "https://kovalin.example/a b", false },
+        { R"(https://kovalin.example/a\nb)", false },
+        { R"(https://kovalin.example/a\u0007b)", false },
+        { "https:kovalin.example", false },
+        { "not an address", false },
+    };
+
+    const auto replyFor = [] (const std::string& url) { return R"({"version":"0.2.0","url":")" + url + R"("})"; };
+
+    // The case's index travels as the running version, so one server answers them all.
+    server = std::make_unique<LoopbackHttpServer> ([&cases, &replyFor] (const LoopbackHttpServer::Connection& c) {
+        const auto index = (size_t) juce::String (c.target).fromFirstOccurrenceOf ("v=", false, false).getIntValue();
+        c.send (LoopbackHttpServer::response (200, replyFor (cases[index].first)));
+    });
+    setUpdateUrl (server->address ("/latest"));
+
+    for (size_t i = 0; i < std::size (cases); ++i)
+    {
+        const auto& [url, accepted] = cases[i];
+        SCOPED_TRACE (url.substr (0, 60));
+        writeSettings ({ { updatekeys::lastCheckMs, "0" }, { updatekeys::latestUrl, earlier } });
+
+        UpdateChecker checker { juce::String ((int) i) };
+        checker.checkIfDue();
+        ASSERT_TRUE (finishCheck (checker));
+        ASSERT_EQ (checker.settings.getUserSettings()->getValue (updatekeys::latestVersion), juce::String ("0.2.0"));
+
+        const auto expected = accepted ? parseReleaseAnnouncement (replyFor (url)).url : earlier;
+        EXPECT_EQ (storedSettings()[updatekeys::latestUrl], expected);
+        EXPECT_EQ (checker.getDownloadUrl(), expected);
+    }
+}
+
+TEST_F (UpdateCheckAgainstServer, HostileAddressInTheFallbackFileIsIgnored)
+{
+    // The all-users file serves keys the user's file lacks; an address from it is checked too.
+    juce::PropertySet allUsers;
+    auto* user = checker.settings.getUserSettings();
+    user->setFallbackPropertySet (&allUsers);
+
+    allUsers.setValue (updatekeys::latestUrl, "https://kovalin.example/dl/site-wide");
+    EXPECT_EQ (checker.getDownloadUrl(), juce::String ("https://kovalin.example/dl/site-wide"));
+
+    for (const char* hostile : { "http://evil.example/", "javascript:alert(1)", "https://evil.example/$(id)" })
+    {
+        allUsers.setValue (updatekeys::latestUrl, hostile);
+        EXPECT_EQ (checker.getDownloadUrl(), vendorweb::homePageUrl()) << hostile;
+    }
+
+    // A stored address of the user's own comes first.
+    user->setValue (updatekeys::latestUrl, "https://kovalin.example/dl/mine");
+    EXPECT_EQ (checker.getDownloadUrl(), juce::String ("https://kovalin.example/dl/mine"));
+    user->setFallbackPropertySet (checker.settings.getCommonSettings());
+}
+
 TEST_F (UpdateCheckAgainstServer, WithoutAStoredUrlTheHomePageIsOffered)
 {
     checkAgainst (R"({"version":"0.2.0","url":"","notes":"n"})");

@@ -1,0 +1,187 @@
+#include "EditorTestFixture.h"
+
+#include "editor/BandColours.h"
+#include "editor/BandPanel.h"
+
+namespace
+{
+juce::String captionOf (SabrelEditor& e) { return e.bandCaption.getText(); }
+} // namespace
+
+TEST_F (EditorTest, BandPanelShowsTheBandByItsType)
+{
+    const struct { int type; const char* name; const char* gainCaption; const char* gainSuffix; bool gainOn, qOn; } cases[] {
+        { FilterType::bell, "BELL", "Gain", "gain", true, true },
+        { FilterType::lowShelf, "LOW SHELF", "Gain", "gain", true, true },
+        { FilterType::highShelf, "HIGH SHELF", "Gain", "gain", true, true },
+        { FilterType::lowCut, "LOW CUT", "Gain", "gain", false, false },
+        { FilterType::highCut, "HIGH CUT", "Gain", "gain", false, false },
+        { FilterType::notch, "NOTCH", "Gain", "gain", false, true },
+        { FilterType::tilt, "TILT", "Tilt", "tilt", true, false },
+    };
+
+    auto& e = openEditor();
+    const int band = 10;
+    useBand (band, FilterType::bell, 800.0f);
+
+    for (const auto& c : cases)
+    {
+        setParameter (bandParamId (band, "type"), (float) c.type);
+        e.showBandInPanel (band);
+
+        EXPECT_EQ (captionOf (e), juce::String ("BAND 11    ") + c.name);
+        EXPECT_EQ (e.bandCaption.findColour (juce::Label::textColourId), bandColour (band));
+        EXPECT_EQ (e.bandLookAndFeel.palette.accent, bandColour (band));
+        EXPECT_EQ (e.gainKnob.getCaption(), c.gainCaption) << c.name;
+
+        EXPECT_TRUE (e.freqKnob.slider.isEnabled());
+        EXPECT_FLOAT_EQ (e.freqKnob.getAlpha(), 1.0f);
+        EXPECT_EQ (e.gainKnob.slider.isEnabled(), c.gainOn) << c.name;
+        EXPECT_NEAR (e.gainKnob.getAlpha(), c.gainOn ? 1.0f : 0.32f, 0.005f) << c.name;
+        EXPECT_EQ (e.qKnob.slider.isEnabled(), c.qOn) << c.name;
+        EXPECT_NEAR (e.qKnob.getAlpha(), c.qOn ? 1.0f : 0.32f, 0.005f) << c.name;
+
+        // The Gain knob drives gain, or tilt for a Tilt band, even while it is disabled.
+        const auto* parameter = processor->apvts.getParameter (bandParamId (band, c.gainSuffix));
+        e.gainKnob.slider.setValue (parameter->getNormalisableRange().end - 1.0, juce::sendNotificationSync);
+        EXPECT_NEAR (raw (bandParamId (band, c.gainSuffix)), parameter->getNormalisableRange().end - 1.0f, 1e-3) << c.name;
+    }
+}
+
+TEST_F (EditorTest, BandColoursRepeatEveryEightBands)
+{
+    EXPECT_EQ (bandColour (8), bandColour (0));
+    EXPECT_EQ (bandColour (15), bandColour (7));
+    EXPECT_EQ (bandColour (0), juce::Colour (0xff4a90d9));
+    EXPECT_EQ (bandColour (23), juce::Colour (0xff7fb069));
+}
+
+TEST_F (EditorTest, BandKnobsFollowTheShownBandAndLeaveThePreviousOneAlone)
+{
+    useBand (2, FilterType::bell, 200.0f, 3.0f);
+    useBand (5, FilterType::bell, 5000.0f, -2.0f);
+    setParameter (bandParamId (2, "q"), 2.0f);
+    auto& e = openEditor();
+
+    e.showBandInPanel (2);
+    EXPECT_NEAR (e.freqKnob.slider.getValue(), 200.0, 0.5);
+    EXPECT_NEAR (e.gainKnob.slider.getValue(), 3.0, 1e-3);
+
+    e.showBandInPanel (5);
+    EXPECT_NEAR (e.freqKnob.slider.getValue(), 5000.0, 0.5);
+    EXPECT_NEAR (e.gainKnob.slider.getValue(), -2.0, 1e-3);
+
+    // Rebinding wrote nothing into either band.
+    EXPECT_NEAR (raw (bandParamId (2, "freq")), 200.0f, 0.5f);
+    EXPECT_NEAR (raw (bandParamId (2, "gain")), 3.0f, 1e-3f);
+    EXPECT_NEAR (raw (bandParamId (2, "q")), 2.0f, 1e-3f);
+
+    e.freqKnob.slider.setValue (1234.0, juce::sendNotificationSync);
+    e.qKnob.slider.setValue (4.0, juce::sendNotificationSync);
+    EXPECT_NEAR (raw (bandParamId (5, "freq")), 1234.0f, 1.0f);
+    EXPECT_NEAR (raw (bandParamId (5, "q")), 4.0f, 0.01f);
+    EXPECT_NEAR (raw (bandParamId (2, "freq")), 200.0f, 0.5f);
+    EXPECT_NEAR (raw (bandParamId (2, "q")), 2.0f, 1e-3f);
+
+    // A host change of the shown band moves its knob.
+    setParameter (bandParamId (5, "gain"), 7.5f);
+    EXPECT_NEAR (e.gainKnob.slider.getValue(), 7.5, 1e-3);
+}
+
+TEST_F (EditorTest, NoBandLeavesThreeInertKnobs)
+{
+    useBand (0, FilterType::bell, 100.0f);
+    auto& e = openEditor();
+
+    for (int band : { -1, 24, 1000, -7 })
+    {
+        e.showBandInPanel (0);
+        e.showBandInPanel (band);
+
+        EXPECT_EQ (captionOf (e), "NO BAND") << band;
+        EXPECT_EQ (e.bandCaption.findColour (juce::Label::textColourId), juce::Colour (0xff6b7178));
+        EXPECT_EQ (e.bandLookAndFeel.palette.accent, juce::Colour (0xff2a2d33));
+        EXPECT_EQ (e.freqAttachment, nullptr);
+        EXPECT_EQ (e.gainAttachment, nullptr);
+        EXPECT_EQ (e.qAttachment, nullptr);
+
+        for (auto* knob : { &e.freqKnob, &e.gainKnob, &e.qKnob })
+        {
+            EXPECT_TRUE (knob->isVisible());
+            EXPECT_FALSE (knob->slider.isEnabled());
+            EXPECT_NEAR (knob->getAlpha(), 0.32f, 0.005f); // stored as a byte
+            EXPECT_DOUBLE_EQ (knob->slider.getValue(), knob->slider.proportionOfLengthToValue (0.5));
+            EXPECT_EQ (knob->slider.getTextFromValue (knob->slider.getValue()), "");
+        }
+    }
+
+    // Unbinding left band 0 as it was.
+    EXPECT_NEAR (raw (bandParamId (0, "freq")), 100.0f, 0.5f);
+}
+
+TEST_F (EditorTest, BandKnobTextsCarryTheParameterUnit)
+{
+    useBand (3, FilterType::bell, 1000.0f);
+    auto& e = openEditor();
+    e.showBandInPanel (3);
+
+    const struct { kov::Knob* knob; const char* suffix; double value; } cases[] {
+        { &e.freqKnob, "freq", 440.0 }, { &e.gainKnob, "gain", -4.5 }, { &e.qKnob, "q", 1.5 },
+    };
+    for (const auto& c : cases)
+    {
+        const auto* parameter = processor->apvts.getParameter (bandParamId (3, c.suffix));
+        const auto text = c.knob->slider.getTextFromValue (c.value);
+        const auto bare = parameter->getText (parameter->convertTo0to1 ((float) c.value), 0);
+        EXPECT_EQ (text, parameter->getLabel().isEmpty() ? bare : bare + " " + parameter->getLabel()) << c.suffix;
+
+        // Typed text goes back through the parameter and stays in its range.
+        EXPECT_NEAR (c.knob->slider.getValueFromText (text), c.value, std::abs (c.value) * 0.01) << c.suffix;
+        const auto& range = parameter->getNormalisableRange();
+        for (auto typed : { "1e30", "-1e30", "nonsense", "" })
+        {
+            const auto v = c.knob->slider.getValueFromText (typed);
+            EXPECT_GE (v, range.start) << c.suffix << " " << typed;
+            EXPECT_LE (v, range.end) << c.suffix << " " << typed;
+        }
+    }
+    EXPECT_TRUE (e.freqKnob.slider.getTextFromValue (440.0).endsWith (" Hz"));
+    EXPECT_TRUE (e.gainKnob.slider.getTextFromValue (-4.5).endsWith (" dB"));
+}
+
+TEST_F (EditorTest, LowestBandInUseIsShownAtOpening)
+{
+    useBand (7, FilterType::bell, 100.0f);
+    useBand (3, FilterType::highShelf, 5000.0f);
+    auto& e = openEditor();
+    EXPECT_EQ (captionOf (e), "BAND 4    HIGH SHELF");
+    EXPECT_NE (e.freqAttachment, nullptr);
+    EXPECT_NEAR (e.freqKnob.slider.getValue(), 5000.0, 1.0);
+}
+
+TEST_F (EditorTest, NoBandInUseShowsNoBandAtOpening)
+{
+    auto& e = openEditor();
+    EXPECT_EQ (captionOf (e), "NO BAND");
+    EXPECT_EQ (e.curveCanvas.selectedBand, -1);
+}
+
+TEST (BandPanelRules, TypeCaptionsAndFrequencyOrder)
+{
+    const char* const captions[] { "BELL", "LOW SHELF", "HIGH SHELF", "LOW CUT", "HIGH CUT", "NOTCH", "TILT" };
+    for (int t = 0; t < 7; ++t)
+        EXPECT_EQ (bandTypeCaption (t), captions[t]);
+    EXPECT_EQ (bandTypeCaption (-1), "");
+    EXPECT_EQ (bandTypeCaption (7), "");
+
+    BandSnapshot bands {};
+    bands[4].freq = 100.0;
+    bands[1].freq = 1000.0;
+    bands[9].freq = 1000.0;
+    bands[2].freq = 50.0;
+    std::vector<int> indices { 1, 2, 4, 9 };
+    sortBandIndicesByFrequency (indices, bands);
+    EXPECT_EQ (indices, (std::vector<int> { 2, 4, 1, 9 }));
+    EXPECT_FALSE (bandFrequencyLess (bands, 1, 9));
+    EXPECT_FALSE (bandFrequencyLess (bands, 9, 1));
+}

@@ -1,0 +1,208 @@
+#include "InteractionTestSupport.h"
+
+#include "engine/ParameterLayout.h"
+#include "update/UpdateChecker.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace interaction
+{
+void pumpMessages (int forMs)
+{
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) forMs;
+
+    while (juce::Time::getMillisecondCounter() < end)
+        if (! juce::dispatchNextMessageOnSystemQueue (true))
+            juce::Thread::sleep (2);
+}
+
+namespace
+{
+const char* const redirected[] = { "HOME", "XDG_CONFIG_HOME", "SABREL_UPDATE_URL" };
+}
+
+ScopedSettingsHome::ScopedSettingsHome (const std::map<juce::String, juce::String>& extraKeys)
+{
+    for (auto* name : redirected)
+    {
+        auto* value = std::getenv (name);
+        saved[name] = value != nullptr ? std::optional<std::string> (value) : std::nullopt;
+    }
+
+    home = juce::File::getSpecialLocation (juce::File::tempDirectory)
+               .getNonexistentChildFile ("sabrel-editor-home-" + juce::String (::getpid()), {}, false);
+    home.createDirectory();
+    ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+    ::setenv ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName().toRawUTF8(), 1);
+    ::setenv ("SABREL_UPDATE_URL", "http://127.0.0.1:9/closed", 1);
+
+    juce::PropertiesFile file (settingsFile(), updateSettingsOptions());
+    file.setValue (updatekeys::lastCheckMs, juce::String (juce::Time::currentTimeMillis()));
+
+    for (const auto& [key, value] : extraKeys)
+        file.setValue (key, value);
+
+    file.save();
+}
+
+ScopedSettingsHome::~ScopedSettingsHome()
+{
+    for (auto& [name, value] : saved)
+    {
+        if (value)
+            ::setenv (name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv (name.c_str());
+    }
+
+    home.deleteRecursively();
+}
+
+juce::File ScopedSettingsHome::settingsFile() const
+{
+    return UserSettingsFiles::locationFor (updateSettingsOptions(), false);
+}
+
+juce::StringPairArray ScopedSettingsHome::storedSettings() const
+{
+    juce::PropertiesFile file (settingsFile(), updateSettingsOptions());
+    return file.getAllProperties();
+}
+
+RecordingLauncher::RecordingLauncher()
+{
+    previous = browser::replaceLauncher ([this] (const juce::String& address)
+    {
+        opened.push_back (address);
+        return true;
+    });
+}
+
+RecordingLauncher::~RecordingLauncher()
+{
+    browser::replaceLauncher (previous);
+}
+
+ParameterRecorder::ParameterRecorder (SabrelProcessor& processor) : proc (processor)
+{
+    for (auto* p : proc.getParameters())
+        p->addListener (this);
+}
+
+ParameterRecorder::~ParameterRecorder()
+{
+    for (auto* p : proc.getParameters())
+        p->removeListener (this);
+}
+
+int ParameterRecorder::count (const juce::String& parameterId, char what) const
+{
+    auto* p = proc.apvts.getParameter (parameterId);
+    int n = 0;
+
+    for (const auto& e : events)
+        if (p != nullptr && e.parameterIndex == p->getParameterIndex() && e.what == what)
+            ++n;
+
+    return n;
+}
+
+int ParameterRecorder::countAll (char what) const
+{
+    int n = 0;
+
+    for (const auto& e : events)
+        if (e.what == what)
+            ++n;
+
+    return n;
+}
+
+CanvasFixture::CanvasFixture()
+{
+    canvas.setSize (canvasWidth, canvasHeight);
+    canvas.sampleRate = processor.sampleRate;
+    canvas.staticModel.sampleRate = processor.sampleRate;
+    canvas.dynamicModel.sampleRate = processor.sampleRate;
+    syncFromProcessor();
+}
+
+void CanvasFixture::setParam (int band, const char* suffix, float value)
+{
+    auto* p = processor.apvts.getParameter (bandParamId (band, suffix));
+    p->setValueNotifyingHost (p->convertTo0to1 (value));
+}
+
+void CanvasFixture::placeBand (int band, int type, float frequency, float gainDb)
+{
+    setParam (band, "type", (float) type);
+    setParam (band, "freq", frequency);
+    setParam (band, "gain", gainDb);
+    setParam (band, "active", 1.0f);
+    setParam (band, "on", 1.0f);
+    syncFromProcessor();
+}
+
+void CanvasFixture::syncFromProcessor()
+{
+    canvas.setBands (processor.snapshotBands());
+}
+
+float CanvasFixture::param (int band, const char* suffix) const
+{
+    return processor.apvts.getRawParameterValue (bandParamId (band, suffix))->load();
+}
+
+float CanvasFixture::normalised (int band, const char* suffix) const
+{
+    return processor.apvts.getParameter (bandParamId (band, suffix))->getValue();
+}
+
+juce::Point<float> CanvasFixture::handleOf (int band) const
+{
+    const auto& b = canvas.bands[(size_t) band];
+    return { canvas.frequencyToX (juce::jlimit (20.0, 20000.0, b.freq)), canvas.dbToY (canvas.bandHandleLevel (band)) };
+}
+
+juce::MouseEvent CanvasFixture::event (juce::Point<float> position, juce::ModifierKeys mods, int clicks) const
+{
+    auto* c = const_cast<CurveCanvas*> (&canvas);
+    const auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, mods,
+                             juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, c, c, now, position, now,
+                             clicks, false);
+}
+
+void CanvasFixture::press (juce::Point<float> p, juce::ModifierKeys mods) { canvas.mouseDown (event (p, mods)); }
+void CanvasFixture::drag (juce::Point<float> p, juce::ModifierKeys mods) { canvas.mouseDrag (event (p, mods)); }
+void CanvasFixture::release (juce::Point<float> p) { canvas.mouseUp (event (p)); }
+void CanvasFixture::move (juce::Point<float> p) { canvas.mouseMove (event (p)); }
+
+void CanvasFixture::doubleClick (juce::Point<float> p)
+{
+    canvas.mouseDoubleClick (event (p, juce::ModifierKeys::leftButtonModifier, 2));
+}
+
+void CanvasFixture::wheel (juce::Point<float> p, float deltaY, bool reversed)
+{
+    juce::MouseWheelDetails details {};
+    details.deltaY = deltaY;
+    details.isReversed = reversed;
+    canvas.mouseWheelMove (event (p), details);
+}
+
+void CanvasFixture::fakeOverlay (juce::Rectangle<float> panel)
+{
+    canvas.overlayVisible = true;
+    canvas.overlayRect = panel;
+    const auto bx = panel.getX() + 8.0f;
+    const auto by = panel.getY() + 8.0f;
+    canvas.powerRect = { bx, by, 18, 18 };
+    canvas.soloRect = { bx + 24, by, 18, 18 };
+    canvas.closeRect = { bx + 48, by, 18, 18 };
+    canvas.typeLabelRect = { bx + 72, by, 30, 18 };
+    canvas.channelLabelRect = { bx + 108, by, 26, 18 };
+}
+} // namespace interaction

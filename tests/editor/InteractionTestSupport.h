@@ -1,0 +1,118 @@
+#pragma once
+
+#include "editor/BrowserOpener.h"
+#include "editor/CurveCanvas.h"
+#include "engine/SabrelProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace juce
+{
+// JUCE's own message pump on Linux; the tests are the message thread and run it by hand.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+namespace interaction
+{
+// Delivers posted messages for a while (menus, text editors and safe deletions post them).
+void pumpMessages (int forMs = 60);
+
+// Points HOME and XDG_CONFIG_HOME at a fresh temporary folder holding a settings file in
+// which a check was just made (so opening an editor starts none), and the update address at
+// a closed local port. Everything is restored afterwards.
+class ScopedSettingsHome
+{
+public:
+    explicit ScopedSettingsHome (const std::map<juce::String, juce::String>& extraKeys = {});
+    ~ScopedSettingsHome();
+
+    juce::File settingsFile() const;
+    juce::StringPairArray storedSettings() const;
+
+    juce::File home;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved;
+};
+
+// Replaces the browser launcher for its lifetime and records what would have been opened.
+class RecordingLauncher
+{
+public:
+    RecordingLauncher();
+    ~RecordingLauncher();
+
+    std::vector<juce::String> opened;
+
+private:
+    browser::Launcher previous;
+};
+
+// Records begin and end of change gestures and value changes of the processor's parameters.
+class ParameterRecorder : private juce::AudioProcessorParameter::Listener
+{
+public:
+    explicit ParameterRecorder (SabrelProcessor& processor);
+    ~ParameterRecorder() override;
+
+    struct Event
+    {
+        int parameterIndex;
+        char what; // 'b' gesture began, 'e' gesture ended, 'v' value changed
+    };
+
+    std::vector<Event> events;
+
+    int count (const juce::String& parameterId, char what) const;
+    int countAll (char what) const;
+
+private:
+    void parameterValueChanged (int index, float) override { events.push_back ({ index, 'v' }); }
+    void parameterGestureChanged (int index, bool starting) override { events.push_back ({ index, starting ? 'b' : 'e' }); }
+
+    SabrelProcessor& proc;
+};
+
+// A processor and a curve canvas of the editor's size, as the editor sets one up.
+class CanvasFixture : public ::testing::Test
+{
+protected:
+    CanvasFixture();
+
+    static constexpr int canvasWidth = 784;
+    static constexpr int canvasHeight = 448;
+
+    // Puts a band into use through its parameters and takes the processor's bands into the canvas.
+    void placeBand (int band, int type, float frequency, float gainDb = 0.0f);
+    void setParam (int band, const char* suffix, float value);
+    void syncFromProcessor();
+
+    float param (int band, const char* suffix) const;
+    float normalised (int band, const char* suffix) const;
+
+    // The band's handle position as the canvas draws it.
+    juce::Point<float> handleOf (int band) const;
+
+    // Synthetic mouse events, delivered through the canvas's own handlers.
+    juce::MouseEvent event (juce::Point<float> position, juce::ModifierKeys mods = {}, int clicks = 1) const;
+    void press (juce::Point<float> p, juce::ModifierKeys mods = juce::ModifierKeys::leftButtonModifier);
+    void drag (juce::Point<float> p, juce::ModifierKeys mods = juce::ModifierKeys::leftButtonModifier);
+    void release (juce::Point<float> p);
+    void doubleClick (juce::Point<float> p);
+    void move (juce::Point<float> p);
+    void wheel (juce::Point<float> p, float deltaY, bool reversed = false);
+
+    // An overlay for the selected band as the painter records it, for tests that place the
+    // controls themselves.
+    void fakeOverlay (juce::Rectangle<float> panel);
+
+    ScopedSettingsHome settingsHome;
+    SabrelProcessor processor;
+    CurveCanvas canvas { processor };
+};
+} // namespace interaction
