@@ -9,7 +9,9 @@ packages=(
     libcurl4-openssl-dev libfreetype-dev libfontconfig1-dev libasound2-dev
     libx11-dev libxrandr-dev libxinerama-dev libxcursor-dev libxcomposite-dev libxext-dev libgl-dev
     fonts-dejavu-core
+    libfftw3-dev
     libgtest-dev libbenchmark-dev valgrind
+    ladspa-sdk lsp-plugins-ladspa # the peer equaliser the hand-run phase-mode benchmarks measure
     python3 xvfb
 )
 

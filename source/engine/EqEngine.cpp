@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace
@@ -36,6 +37,27 @@ Biquad inverted (const Biquad& d)
     s.a1 = d.b1 / d.b0;
     s.a2 = d.b2 / d.b0;
     return s;
+}
+
+bool sameBits (double a, double b)
+{
+    return std::memcmp (&a, &b, sizeof (double)) == 0;
+}
+
+// Bit for bit, so that a design skipped for equal settings is exactly the one it would give.
+bool sameSettings (const BandSettings& a, const BandSettings& b)
+{
+    return a.on == b.on && a.active == b.active && a.solo == b.solo && a.type == b.type && sameBits (a.freq, b.freq)
+        && sameBits (a.gain, b.gain) && sameBits (a.q, b.q) && a.slope == b.slope && sameBits (a.tilt, b.tilt)
+        && a.dynamic == b.dynamic && sameBits (a.thresh, b.thresh) && sameBits (a.attackMs, b.attackMs)
+        && sameBits (a.releaseMs, b.releaseMs) && sameBits (a.ratio, b.ratio) && sameBits (a.knee, b.knee)
+        && a.autoTiming == b.autoTiming && a.sidechain == b.sidechain && a.channel == b.channel;
+}
+
+// The section the gain computer rewrites: the Tilt band's gain section, else section 0.
+size_t gainSectionOf (int32_t type)
+{
+    return type == FilterType::tilt ? 6 : 0;
 }
 
 float timeCoefficient (double milliseconds, double sampleRate)
@@ -306,66 +328,118 @@ void EqEngine::setBands (const BandSnapshot& settings)
 
     if (soloBand >= 0)
     {
-        soloSections[0].setCoefficientsFrom (detectorFilter (bands[(size_t) soloBand]));
+        const auto& s = bands[(size_t) soloBand];
+        auto& last = lastSoloDesign;
+        if (! (skipUnchangedDesigns && last.band == soloBand && sameBits (last.sampleRate, sampleRate)
+               && sameSettings (last.settings, s)))
+        {
+            soloSections[0].setCoefficientsFrom (detectorFilter (s));
+            last = { soloBand, s, sampleRate };
+        }
         soloSections[1].setCoefficientsFrom (Biquad {});
     }
 
     for (int i = 0; i < numBands; ++i)
     {
         const auto& s = bands[(size_t) i];
-        const auto index = (size_t) i;
-        const bool designed = s.on && s.active;
-        int count = 0;
-        gainSectionDesign[index].gainDb = std::numeric_limits<double>::quiet_NaN(); // settings may have changed
+        if (! (skipUnchangedDesigns && reuseDesign (i, s)))
+            designBandSections (i, s);
+    }
+}
 
-        if (designed)
+bool EqEngine::reuseDesign (int band, const BandSettings& s)
+{
+    const auto index = (size_t) band;
+    auto& last = lastDesign[index];
+    if (! last.valid || last.matched != matchedDesign || ! sameBits (last.sampleRate, sampleRate)
+        || ! sameSettings (last.settings, s))
+        return false;
+
+    // The design is a pure function of these, so everything it wrote still stands except what
+    // the gain computer has rewritten since; that is put back from the copy.
+    if (last.gainSectionRewritten)
+    {
+        sections[index][gainSectionOf (s.type)].setCoefficientsFrom (last.gainSection);
+        last.gainSectionRewritten = false;
+        ++designGeneration;
+    }
+
+    gainSectionDesign[index] = { s.on && s.active && isBellOrShelf (s.type) ? s.gain : std::numeric_limits<double>::quiet_NaN(),
+                                 sampleRate, matchedDesign };
+
+    if (dynamic[index])
+        releaseCoef[index] = last.releaseCoef;
+    else
+        dynGainDb[index] = 0.0f;
+
+    return true;
+}
+
+void EqEngine::designBandSections (int band, const BandSettings& s)
+{
+    const auto index = (size_t) band;
+    const bool designed = s.on && s.active;
+    int count = 0;
+    gainSectionDesign[index].gainDb = std::numeric_limits<double>::quiet_NaN(); // settings may have changed
+
+    if (designed)
+    {
+        switch (s.type)
         {
-            switch (s.type)
-            {
-                case FilterType::bell:
-                case FilterType::lowShelf:
-                case FilterType::highShelf:
-                    designGainSection (i, s, s.gain);
-                    count = 1;
-                    break;
+            case FilterType::bell:
+            case FilterType::lowShelf:
+            case FilterType::highShelf:
+                designGainSection (band, s, s.gain);
+                count = 1;
+                break;
 
-                case FilterType::lowCut:
-                case FilterType::highCut:
-                    count = designCut (i, s);
-                    break;
+            case FilterType::lowCut:
+            case FilterType::highCut:
+                count = designCut (band, s);
+                break;
 
-                case FilterType::notch:
-                    // The cookbook cut in every mode, so depth and width do not move with the phase mode.
-                    sections[index][0].setCoefficientsFrom (cookbookBell (sampleRate, s.freq, -36.0, std::max (6.0 * s.q, 2.0)));
-                    count = 1;
-                    break;
+            case FilterType::notch:
+                // The cookbook cut in every mode, so depth and width do not move with the phase mode.
+                sections[index][0].setCoefficientsFrom (cookbookBell (sampleRate, s.freq, -36.0, std::max (6.0 * s.q, 2.0)));
+                count = 1;
+                break;
 
-                case FilterType::tilt:
-                    count = designTilt (i, s);
-                    break;
+            case FilterType::tilt:
+                count = designTilt (band, s);
+                break;
 
-                default:
-                    break;
-            }
-        }
-
-        sectionCount[index] = count;
-        channelMode[index] = s.channel;
-        useSidechain[index] = s.sidechain;
-        dynamic[index] = designed && s.dynamic && canBeDynamic (s.type);
-
-        if (dynamic[index])
-        {
-            detector[index] = detectorFilter (s);
-            const double attackMs = s.autoTiming ? std::min (40.0, std::max (1.0, 2500.0 / s.freq)) : s.attackMs;
-            attackCoef[index] = timeCoefficient (attackMs, sampleRate);
-            releaseCoef[index] = timeCoefficient (s.releaseMs, sampleRate);
-        }
-        else
-        {
-            dynGainDb[index] = 0.0f;
+            default:
+                break;
         }
     }
+
+    sectionCount[index] = count;
+    channelMode[index] = s.channel;
+    useSidechain[index] = s.sidechain;
+    dynamic[index] = designed && s.dynamic && canBeDynamic (s.type);
+
+    if (dynamic[index])
+    {
+        detector[index] = detectorFilter (s);
+        const double attackMs = s.autoTiming ? std::min (40.0, std::max (1.0, 2500.0 / s.freq)) : s.attackMs;
+        attackCoef[index] = timeCoefficient (attackMs, sampleRate);
+        releaseCoef[index] = timeCoefficient (s.releaseMs, sampleRate);
+    }
+    else
+    {
+        dynGainDb[index] = 0.0f;
+    }
+
+    auto& last = lastDesign[index];
+    last.valid = true;
+    last.settings = s;
+    last.sampleRate = sampleRate;
+    last.matched = matchedDesign;
+    last.count = count;
+    last.gainSection = sections[index][gainSectionOf (s.type)];
+    last.releaseCoef = releaseCoef[index];
+    last.gainSectionRewritten = false;
+    ++designGeneration;
 }
 
 void EqEngine::magnitudeResponse (const double* omegas, float* out, int count) const
@@ -447,6 +521,9 @@ void EqEngine::updateDynamicGain (int band)
         setTiltGain (band, s, g);
     else if (isBellOrShelf (s.type))
         designGainSection (band, s, g);
+
+    lastDesign[index].gainSectionRewritten = true;
+    ++designGeneration;
 }
 
 void EqEngine::designGainSection (int band, const BandSettings& s, double gainDb)

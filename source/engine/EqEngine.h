@@ -73,6 +73,14 @@ public:
     int32_t soloBand = -1;
     std::array<Biquad, 2> soloSections {};
 
+    // setBands skips the design of a band whose settings, rate and design mode are bit for bit
+    // those of its last design (off only to check that skipping changes nothing).
+    bool skipUnchangedDesigns = true;
+
+    // Changes whenever a section coefficient or count may have changed, so that a response
+    // evaluated at one value holds for as long as it stays.
+    uint64_t designGeneration = 1;
+
 private:
     // What section 0 of a Bell or shelf band was last designed from, so that the gain
     // computer skips a redesign that would give the same coefficients (the matched shelves
@@ -84,6 +92,33 @@ private:
         bool matched;
     };
     std::array<GainSectionDesign, numBands> gainSectionDesign {};
+
+    // Each band's last design: what it was made from and the values the sample path may
+    // overwrite later (the gain computer rewrites the gain-carrying section and, with
+    // automatic timing, the release coefficient).
+    struct BandDesign
+    {
+        bool valid = false;
+        BandSettings settings;
+        double sampleRate = 0.0;
+        bool matched = false;
+        int32_t count = 0;
+        Biquad gainSection;     // the static design of section 0 (Bell, shelves) or 6 (Tilt)
+        float releaseCoef = 0.0f;
+        bool gainSectionRewritten = false;
+    };
+    std::array<BandDesign, numBands> lastDesign {};
+
+    struct SoloDesign
+    {
+        int32_t band = -1;
+        BandSettings settings;
+        double sampleRate = 0.0;
+    };
+    SoloDesign lastSoloDesign;
+
+    bool reuseDesign (int band, const BandSettings& s);
+    void designBandSections (int band, const BandSettings& s);
 
     void designGainSection (int band, const BandSettings& s, double gainDb);
 

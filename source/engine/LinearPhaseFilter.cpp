@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 void LinearPhaseFilter::prepare (int numOutputChannels)
 {
@@ -25,6 +26,8 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     targetMags.assign ((size_t) numBins, 1.0f);
     smoothedMags.assign ((size_t) numBins, 1.0f);
     fftBuffer.assign ((size_t) (2 * fftSize), 0.0f);
+    smoothingSettled = false;
+    gainsStale = true;
 
     channels.resize ((size_t) numChannels);
     for (auto& channel : channels)
@@ -50,42 +53,81 @@ void LinearPhaseFilter::reset() noexcept
     hopCounter = 0;
 }
 
+void LinearPhaseFilter::smoothTowardTarget (const float* targetMagnitudes) noexcept
+{
+    const auto bytes = sizeof (float) * (size_t) numBins;
+
+    // A step that moved nothing moves nothing again toward the same target.
+    if (skipUnchangedWork && smoothingSettled && std::memcmp (targetMagnitudes, targetMags.data(), bytes) == 0)
+        return;
+
+    std::memcpy (targetMags.data(), targetMagnitudes, bytes);
+
+    // Once per block, whatever its length: a quarter of the remaining gap.
+    uint32_t moved = 0;
+    for (int k = 0; k < numBins; ++k)
+    {
+        const float before = smoothedMags[(size_t) k];
+        const float after = before + (targetMags[(size_t) k] - before) * 0.25f;
+        uint32_t a, b;
+        std::memcpy (&a, &before, sizeof a);
+        std::memcpy (&b, &after, sizeof b);
+        moved |= a ^ b;
+        smoothedMags[(size_t) k] = after;
+    }
+
+    smoothingSettled = moved == 0;
+    gainsStale = gainsStale || moved != 0;
+}
+
+void LinearPhaseFilter::buildGains() noexcept
+{
+    // Bin k and bin fftSize - k get the same real gain, so the filter has zero phase.
+    std::copy (smoothedMags.begin(), smoothedMags.begin() + numBins, fullGains.begin());
+    for (int k = numBins; k < fftSize; ++k)
+        fullGains[(size_t) k] = smoothedMags[(size_t) (fftSize - k)];
+    gainsStale = false;
+}
+
 void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* channelData,
                                  int channelCount, int numSamples) noexcept
 {
     if (fft == nullptr)
         return;
 
-    std::copy (targetMagnitudes, targetMagnitudes + numBins, targetMags.begin());
-
-    // Once per block, whatever its length: a quarter of the remaining gap.
-    for (int k = 0; k < numBins; ++k)
-        smoothedMags[(size_t) k] += (targetMags[(size_t) k] - smoothedMags[(size_t) k]) * 0.25f;
-
-    // Bin k and bin fftSize - k get the same real gain, so the filter has zero phase.
-    for (int k = 0; k < numBins; ++k)
-        fullGains[(size_t) k] = smoothedMags[(size_t) k];
-    for (int k = numBins; k < fftSize; ++k)
-        fullGains[(size_t) k] = smoothedMags[(size_t) (fftSize - k)];
+    smoothTowardTarget (targetMagnitudes);
+    if (! skipUnchangedWork)
+        buildGains();
 
     const int m = std::min (numChannels, channelCount);
     const int mask = fftSize - 1;
 
-    for (int i = 0; i < numSamples; ++i)
+    // Runs that end at a hop boundary, the ring's end or the block's end move as whole
+    // copies: the sample i goes in, the output waiting at the same position comes out.
+    for (int i = 0; i < numSamples;)
     {
+        const int position = channels.empty() ? 0 : channels[0].writePos;
+        const int run = std::min ({ numSamples - i, std::max (1, hopSize - hopCounter), fftSize - position });
+
         for (int c = 0; c < m; ++c)
         {
             auto& channel = channels[(size_t) c];
-            channel.inRing[(size_t) channel.writePos] = channelData[c][i];
-            channelData[c][i] = channel.outRing[(size_t) channel.readPos];
-            channel.outRing[(size_t) channel.readPos] = 0.0f;
-            channel.writePos = (channel.writePos + 1) & mask;
-            channel.readPos = (channel.readPos + 1) & mask;
+            float* samples = channelData[c] + i;
+            std::memcpy (channel.inRing.data() + channel.writePos, samples, sizeof (float) * (size_t) run);
+            std::memcpy (samples, channel.outRing.data() + channel.readPos, sizeof (float) * (size_t) run);
+            std::memset (channel.outRing.data() + channel.readPos, 0, sizeof (float) * (size_t) run);
+            channel.writePos = (channel.writePos + run) & mask;
+            channel.readPos = (channel.readPos + run) & mask;
         }
 
-        if (++hopCounter >= hopSize)
+        i += run;
+        hopCounter += run;
+        if (hopCounter >= hopSize)
         {
             hopCounter = 0;
+
+            if (gainsStale)
+                buildGains();
 
             for (int c = 0; c < m; ++c)
                 processFrame (channels[(size_t) c]);
@@ -95,17 +137,19 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
 
 void LinearPhaseFilter::processFrame (Channel& channel) noexcept
 {
-    const int mask = fftSize - 1;
     auto* data = fftBuffer.data();
+    const auto* w = window.data();
 
     // Oldest sample first: writePos is where the next sample will go.
-    for (int n = 0; n < fftSize; ++n)
-        data[n] = channel.inRing[(size_t) ((channel.writePos + n) & mask)] * window[(size_t) n];
-    std::fill (data + fftSize, data + 2 * fftSize, 0.0f);
+    const int older = fftSize - channel.writePos;
+    juce::FloatVectorOperations::multiply (data, channel.inRing.data() + channel.writePos, w, older);
+    juce::FloatVectorOperations::multiply (data + older, channel.inRing.data(), w + older, channel.writePos);
 
-    fft->performRealOnlyForwardTransform (data, false);
+    // The inverse reads only bins 0 .. fftSize / 2 (the others mirror them), so only those
+    // are formed and scaled.
+    fft->performRealOnlyForwardTransform (data, true);
 
-    for (int n = 0; n < fftSize; ++n)
+    for (int n = 0; n < numBins; ++n)
     {
         data[2 * n] *= fullGains[(size_t) n];
         data[2 * n + 1] *= fullGains[(size_t) n];
@@ -113,6 +157,8 @@ void LinearPhaseFilter::processFrame (Channel& channel) noexcept
 
     fft->performRealOnlyInverseTransform (data);
 
-    for (int n = 0; n < fftSize; ++n)
-        channel.outRing[(size_t) ((channel.readPos + n) & mask)] += data[n] * window[(size_t) n] * overlapGain;
+    juce::FloatVectorOperations::multiply (data, w, fftSize);
+    const int later = fftSize - channel.readPos;
+    juce::FloatVectorOperations::addWithMultiply (channel.outRing.data() + channel.readPos, data, overlapGain, later);
+    juce::FloatVectorOperations::addWithMultiply (channel.outRing.data(), data + later, overlapGain, channel.readPos);
 }

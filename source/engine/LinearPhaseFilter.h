@@ -47,6 +47,15 @@ public:
     std::vector<float> fftBuffer;
     std::vector<Channel> channels;
 
+    // Skips the smoothing step once it moves no value and the target stays, and builds the
+    // gains only when a frame is formed (off only to check that skipping changes nothing).
+    bool skipUnchangedWork = true;
+
 private:
+    bool smoothingSettled = false; // the last smoothing step left every value as it was
+    bool gainsStale = true;        // smoothedMags changed since fullGains was built
+
+    void smoothTowardTarget (const float* targetMagnitudes) noexcept;
+    void buildGains() noexcept;
     void processFrame (Channel& channel) noexcept;
 };

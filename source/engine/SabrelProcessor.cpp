@@ -172,6 +172,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     for (size_t k = 0; k < binOmegas.size(); ++k)
         binOmegas[k] = juce::MathConstants<double>::twoPi * (double) k / (double) linearPhase.fftSize;
     binMags.resize (binOmegas.size());
+    binMagsGeneration = 0;
 
     updateLatency ((int) readRaw (globals.phaseMode), (int) readRaw (globals.oversample));
 
@@ -186,6 +187,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     autoGainEngine.sampleRate = sampleRate;
     autoGainEngine.controlSmoothing = controlSmoothingFor (sampleRate);
 
+    probeGeneration = 0;
     probeOmegas.resize (numProbes);
     probeMags.resize (numProbes);
     const double lowest = std::log (20.0), highest = std::log (20000.0);
@@ -237,6 +239,9 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     engine.sampleRate = rate;
     engine.controlSmoothing = controlSmoothingFor (rate);
     engine.matchedDesign = phase >= 1;
+    engine.skipUnchangedDesigns = skipUnchangedWork;
+    autoGainEngine.skipUnchangedDesigns = skipUnchangedWork;
+    linearPhase.skipUnchangedWork = skipUnchangedWork;
 
     auto bands = snapshotBands();
     const float gainScale = juce::jlimit (0.0f, 2.0f, readRaw (globals.gainScale) * 0.01f);
@@ -285,7 +290,11 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     {
         if (phase == linearPhaseMode && engine.soloBand < 0)
         {
-            engine.magnitudeResponse (binOmegas.data(), binMags.data(), (int) binMags.size());
+            if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
+            {
+                engine.magnitudeResponse (binOmegas.data(), binMags.data(), (int) binMags.size());
+                binMagsGeneration = engine.designGeneration;
+            }
             linearPhase.process (binMags.data(), channels, nCh, nS);
         }
         else if (useOversampling)
@@ -429,6 +438,9 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int 
     autoGainEngine.controlSmoothing = controlSmoothingFor (sampleRate);
     autoGainEngine.matchedDesign = phase >= 1;
     autoGainEngine.setBands (frozen);
+    if (skipUnchangedWork && autoGainEngine.designGeneration == probeGeneration)
+        return probeAutoGainDb;
+
     autoGainEngine.magnitudeResponse (probeOmegas.data(), probeMags.data(), (int) probeMags.size());
 
     double sum = 0.0;
@@ -436,7 +448,9 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int 
         sum += (double) magnitude * (double) magnitude;
     const double mean = sum / (double) juce::jmax ((size_t) 1, probeMags.size());
 
-    return (float) juce::jlimit (-24.0, 24.0, -10.0 * std::log10 (juce::jmax (mean, 1.0e-9)));
+    probeAutoGainDb = (float) juce::jlimit (-24.0, 24.0, -10.0 * std::log10 (juce::jmax (mean, 1.0e-9)));
+    probeGeneration = autoGainEngine.designGeneration;
+    return probeAutoGainDb;
 }
 
 double SabrelProcessor::getTailLengthSeconds() const { return 0.0; }

@@ -87,6 +87,10 @@ public:
     std::array<std::unique_ptr<juce::dsp::Oversampling<float>>, 2> oversamplers; // 2x, 4x
     int lastOversample = -1;
 
+    // Work whose inputs did not change is skipped: designs, responses, smoothing steps and
+    // gains (off only to check that skipping changes nothing).
+    bool skipUnchangedWork = true;
+
     juce::AudioBuffer<float> sidechainMono;
     std::array<std::unique_ptr<juce::dsp::Oversampling<float>>, 2> sidechainOversamplers; // 2x, 4x
     int sidechainHoldBlocks = 0;
@@ -109,6 +113,12 @@ private:
     };
 
     GlobalParameters globals;
+
+    // The engine design generation that binMags and the automatic gain were last evaluated
+    // for (0: not yet).
+    uint64_t binMagsGeneration = 0;
+    uint64_t probeGeneration = 0;
+    float probeAutoGainDb = 0.0f;
 
     int latencyFor (int phase, int oversample) const;
     void updateLatency (int phase, int oversample);

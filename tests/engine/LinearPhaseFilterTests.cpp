@@ -91,19 +91,23 @@ TEST (LinearPhaseFilter, ResponseApproachesTargetByAQuarterPerBlock)
     std::vector<float> target (2049, 1.0f);
     target[50] = 3.98f;
 
-    float sample = 0.0f;
-    float* channels[] = { &sample };
+    std::vector<float> samples (1024, 0.0f);
+    float* channels[] = { samples.data() };
     filter.process (target.data(), channels, 1, 1);
     EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.25f * 2.98f);
     filter.process (target.data(), channels, 1, 0); // block length does not matter
     EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.4375f * 2.98f);
+
+    // The gains follow when a frame is formed.
+    filter.process (target.data(), channels, 1, 1023);
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + (1.0f - 0.75f * 0.75f * 0.75f) * 2.98f);
     EXPECT_FLOAT_EQ (filter.fullGains[50], filter.smoothedMags[50]);
     EXPECT_FLOAT_EQ (filter.fullGains[4096 - 50], filter.smoothedMags[50]);
     EXPECT_FLOAT_EQ (filter.smoothedMags[51], 1.0f);
 
     // Reset keeps the smoothed response; a new preparation forgets it.
     filter.reset();
-    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + 0.4375f * 2.98f);
+    EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f + (1.0f - 0.75f * 0.75f * 0.75f) * 2.98f);
     filter.prepare (1);
     EXPECT_FLOAT_EQ (filter.smoothedMags[50], 1.0f);
 }
