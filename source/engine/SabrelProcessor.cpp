@@ -20,6 +20,19 @@ int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
     return juce::jlimit (0, maxIndex, (int) readRaw (value));
 }
 
+// cos w and cos 2w per frequency, as the engine's response forms them.
+void cosineTables (const std::vector<double>& omegas, std::vector<double>& cosW, std::vector<double>& cos2W)
+{
+    cosW.resize (omegas.size());
+    cos2W.resize (omegas.size());
+    for (size_t k = 0; k < omegas.size(); ++k)
+    {
+        const double c1 = std::cos (omegas[k]);
+        cosW[k] = c1;
+        cos2W[k] = 2.0 * c1 * c1 - 1.0;
+    }
+}
+
 float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
 
 // Scales sample i of every channel and raises the peak of its side (left: even, right: odd).
@@ -185,6 +198,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     for (size_t k = 0; k < binOmegas.size(); ++k)
         binOmegas[k] = juce::MathConstants<double>::twoPi * (double) k / (double) linearPhase.fftSize;
     binMags.resize (binOmegas.size());
+    cosineTables (binOmegas, binCosW, binCos2W);
     binMagsGeneration = 0;
 
     updateLatency ((int) readRaw (globals.phaseMode), (int) readRaw (globals.oversample));
@@ -207,6 +221,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     for (int j = 0; j < numProbes; ++j)
         probeOmegas[(size_t) j] = juce::MathConstants<double>::twoPi
                                   * std::exp (lowest + j * (highest - lowest) / (numProbes - 1)) / sampleRate;
+    cosineTables (probeOmegas, probeCosW, probeCos2W);
 
     for (auto& meter : peakDb)
         meter.exchange (-100.0f);
@@ -317,7 +332,7 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
             bool targetChanged = false;
             if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
             {
-                engine.magnitudeResponse (binOmegas.data(), binMags.data(), (int) binMags.size());
+                engine.magnitudeResponseAt (binCosW.data(), binCos2W.data(), binMags.data(), (int) binMags.size());
                 binMagsGeneration = engine.designGeneration;
                 targetChanged = true;
             }
@@ -467,7 +482,7 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& gainScaledBands, 
     if (skipUnchangedWork && autoGainEngine.designGeneration == probeGeneration)
         return probeAutoGainDb;
 
-    autoGainEngine.magnitudeResponse (probeOmegas.data(), probeMags.data(), (int) probeMags.size());
+    autoGainEngine.magnitudeResponseAt (probeCosW.data(), probeCos2W.data(), probeMags.data(), (int) probeMags.size());
 
     double sum = 0.0;
     for (const float magnitude : probeMags)

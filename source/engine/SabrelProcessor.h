@@ -77,10 +77,12 @@ public:
     EqEngine autoGainEngine; // evaluates the static response for automatic gain only
 
     std::vector<double> probeOmegas; // automatic-gain probes, radians per sample at the base rate
+    std::vector<double> probeCosW, probeCos2W; // their cos w and cos 2w
     std::vector<float> probeMags;
 
     LinearPhaseFilter linearPhase;
     std::vector<double> binOmegas; // the linear-phase bins, radians per sample
+    std::vector<double> binCosW, binCos2W; // their cos w and cos 2w
     std::vector<float> binMags;
 
     int lastPhaseMode = -1;
