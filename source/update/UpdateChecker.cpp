@@ -2,6 +2,15 @@
 
 #include "update/VendorWeb.h"
 
+#include <atomic>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#if JUCE_LINUX || JUCE_BSD || JUCE_MAC
+ #include <dlfcn.h>
+#endif
+
 namespace
 {
 constexpr juce::int64 dayMs = 86400000;
@@ -69,6 +78,59 @@ juce::String stringProperty (const juce::var& object, const char* name)
 {
     const auto& value = object[name];
     return value.isString() ? value.toString() : juce::String();
+}
+
+// One request, shared by the thread that makes it and the check thread that waits for it; the
+// request thread holds it for as long as it runs, so it outlives an abandoning checker.
+struct Request
+{
+    explicit Request (const juce::String& a) : address (a) {}
+
+    const juce::String address;
+    std::atomic<bool> abandoned { false };
+    juce::String reply; // written by the request thread before it signals finished
+    juce::WaitableEvent finished { true };
+};
+
+// The whole reply, or nothing when the transfer failed, broke off, grew too large or was abandoned.
+juce::String fetchReply (const Request& request)
+{
+    juce::WebInputStream stream (juce::URL (request.address), false);
+    stream.withConnectionTimeout (UpdateChecker::connectionTimeoutMs);
+
+    juce::MemoryOutputStream body;
+    bool complete = stream.connect (nullptr);
+
+    while (complete && ! request.abandoned)
+    {
+        char buffer[8192];
+        const auto bytesRead = stream.read (buffer, (int) sizeof (buffer));
+
+        if (bytesRead <= 0)
+            break;
+
+        body.write (buffer, (size_t) bytesRead);
+
+        if (body.getDataSize() > (size_t) UpdateChecker::maxReplyBytes)
+            complete = false;
+    }
+
+    // A transfer that broke off (a connection closed mid-body, too many redirects) yields no
+    // reply, even when what arrived happens to parse.
+    complete = complete && ! stream.isError() && ! request.abandoned;
+    return complete ? body.toString() : juce::String();
+}
+
+// A request left running executes this module's code until it ends; the module must then stay
+// mapped whatever the host unloads, until the process ends.
+void keepModuleLoaded()
+{
+   #if JUCE_LINUX || JUCE_BSD || JUCE_MAC
+    Dl_info info {};
+
+    if (dladdr (reinterpret_cast<const void*> (&keepModuleLoaded), &info) != 0 && info.dli_fname != nullptr)
+        dlopen (info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+   #endif
 }
 
 } // namespace
@@ -192,20 +254,7 @@ UpdateChecker::UpdateChecker (const juce::String& runningVersion)
 
 UpdateChecker::~UpdateChecker()
 {
-    signalThreadShouldExit();
-
-    {
-        const std::lock_guard<std::mutex> lock (requestLock);
-        closing = true;
-
-        if (pendingRequest != nullptr)
-            pendingRequest->cancel();
-    }
-
-    // The cancelled request usually ends at once, but a wait for a pending connection that has
-    // already begun only ends with the connection time-out. Forcing the thread off sooner would
-    // abort the host, and leaving it running would outlive the module, so it is waited for.
-    waitForThreadToExit (connectionTimeoutMs);
+    // run() only waits for its request, and leaves it when asked to exit, so this returns at once.
     stopThread (stopWaitMs);
     masterReference.clear();
 }
@@ -253,12 +302,39 @@ juce::String UpdateChecker::getDownloadUrl()
 
 void UpdateChecker::run()
 {
-    const auto reply = fetchReply (requestAddress);
+    const auto request = std::make_shared<Request> (requestAddress);
+    std::thread requestThread;
 
-    if (threadShouldExit() || reply.isEmpty())
+    try
+    {
+        requestThread = std::thread ([request] {
+            request->reply = fetchReply (*request);
+            request->finished.signal();
+        });
+    }
+    catch (const std::system_error&)
+    {
+        return; // no thread to be had: a failed check, like any other
+    }
+
+    while (! request->finished.wait (10))
+    {
+        if (threadShouldExit())
+        {
+            keepModuleLoaded();
+            request->abandoned = true;
+            requestThread.detach();
+            return;
+        }
+    }
+
+    // The request thread has nothing left to do but end; joined, so none of it outlives the checker.
+    requestThread.join();
+
+    if (threadShouldExit() || request->reply.isEmpty())
         return;
 
-    auto announcement = parseReleaseAnnouncement (reply);
+    auto announcement = parseReleaseAnnouncement (request->reply);
 
     if (announcement.version.isEmpty())
         return;
@@ -267,49 +343,6 @@ void UpdateChecker::run()
                                                       std::move (announcement.version),
                                                       std::move (announcement.url),
                                                       std::move (announcement.notes) });
-}
-
-juce::String UpdateChecker::fetchReply (const juce::String& address)
-{
-    juce::WebInputStream request (juce::URL (address), false);
-    request.withConnectionTimeout (connectionTimeoutMs);
-
-    {
-        const std::lock_guard<std::mutex> lock (requestLock);
-
-        if (closing)
-            return {};
-
-        pendingRequest = &request;
-    }
-
-    juce::MemoryOutputStream body;
-    bool complete = request.connect (nullptr);
-
-    while (complete && ! threadShouldExit())
-    {
-        char buffer[8192];
-        const auto bytesRead = request.read (buffer, (int) sizeof (buffer));
-
-        if (bytesRead <= 0)
-            break;
-
-        body.write (buffer, (size_t) bytesRead);
-
-        if (body.getDataSize() > (size_t) maxReplyBytes)
-            complete = false;
-    }
-
-    // A transfer that broke off (a connection closed mid-body, too many redirects, a
-    // cancelled request) yields no reply, even when what arrived happens to parse.
-    complete = complete && ! request.isError();
-
-    {
-        const std::lock_guard<std::mutex> lock (requestLock);
-        pendingRequest = nullptr;
-    }
-
-    return complete ? body.toString() : juce::String();
 }
 
 void UpdateChecker::ResultCallback::operator()() const

@@ -4,8 +4,6 @@
 
 #include <juce_events/juce_events.h>
 
-#include <mutex>
-
 // Keys of the per-user settings file; the checker keeps nothing else there.
 namespace updatekeys
 {
@@ -55,6 +53,11 @@ juce::PropertiesFile::Options updateSettingsOptions();
 // Asks the vendor's endpoint, at most once a day and on a thread of its own, which release is
 // the latest, keeps the answer in the per-user settings file and announces it to the editor.
 // Everything but run() belongs to the message thread.
+//
+// The connection itself lives on a further thread that owns it and everything it touches: a
+// name lookup cannot be interrupted, and cancelling a request from outside waits for it. When
+// the checker goes, the check thread leaves that request behind to end by itself, so that
+// destruction never waits on the network.
 class UpdateChecker : public juce::Thread
 {
 public:
@@ -93,17 +96,10 @@ public:
     static constexpr int maxReplyBytes = 1 << 20;
 
 private:
-    juce::String fetchReply (const juce::String& address);
-
     // Written before the thread starts and read only by it, so a later write of pluginFormat
     // cannot race with the request.
     juce::String requestAddress;
     juce::WeakReference<UpdateChecker> self;
-
-    // The request in flight, so the destructor can cancel a connection that is still waiting.
-    std::mutex requestLock;
-    juce::WebInputStream* pendingRequest = nullptr;
-    bool closing = false;
 
     JUCE_DECLARE_WEAK_REFERENCEABLE (UpdateChecker)
     JUCE_DECLARE_NON_COPYABLE (UpdateChecker)

@@ -154,6 +154,7 @@ TEST_F (EditorTest, LowestBandInUseIsShownAtOpening)
     useBand (7, FilterType::bell, 100.0f);
     useBand (3, FilterType::highShelf, 5000.0f);
     auto& e = openEditor();
+    EXPECT_EQ (e.curveCanvas.selectedBand, 3); // whatever the frequencies
     EXPECT_EQ (captionOf (e), "BAND 4    HIGH SHELF");
     EXPECT_NE (e.freqAttachment, nullptr);
     EXPECT_NEAR (e.freqKnob.slider.getValue(), 5000.0, 1.0);
@@ -184,4 +185,58 @@ TEST (BandPanelRules, TypeCaptionsAndFrequencyOrder)
     EXPECT_EQ (indices, (std::vector<int> { 2, 4, 1, 9 }));
     EXPECT_FALSE (bandFrequencyLess (bands, 1, 9));
     EXPECT_FALSE (bandFrequencyLess (bands, 9, 1));
+}
+
+TEST_F (EditorTest, ArrowsStepThroughTheBandsInUseByFrequency)
+{
+    useBand (9, FilterType::bell, 5000.0f);
+    useBand (4, FilterType::bell, 100.0f);
+    useBand (1, FilterType::lowShelf, 1000.0f);
+    useBand (12, FilterType::bell, 1000.0f); // same frequency as band 1: after it, by index
+    auto& e = openEditor();
+    auto& canvas = e.curveCanvas;
+
+    // Band 1 is the lowest index in use, so it is selected and shown at opening.
+    EXPECT_EQ (canvas.selectedBand, 1);
+    EXPECT_EQ (captionOf (e), "BAND 2    LOW SHELF");
+
+    const struct { int from, step, to; } cases[] {
+        { 9, 1, 4 },   // past the highest frequency wraps to the lowest
+        { 4, -1, 9 },  // and back
+        { 9, -1, 12 }, { 12, -1, 1 }, { 1, -1, 4 },
+        { 4, 1, 1 },   { 1, 1, 12 },  { 12, 1, 9 },
+        { -1, -1, 9 }, // nothing selected: -1 takes the highest, +1 the lowest
+        { -1, 1, 4 },
+        { 20, 1, 4 },  // a selected band that is not in use counts as none
+    };
+    for (const auto& c : cases)
+    {
+        canvas.selectedBand = c.from;
+        if (c.step < 0)
+            e.prevBandButton.triggerClick();
+        else
+            e.nextBandButton.triggerClick();
+        deliverPostedMessages();
+        EXPECT_EQ (canvas.selectedBand, c.to) << c.from << " " << c.step;
+        EXPECT_TRUE (captionOf (e).startsWith ("BAND " + juce::String (c.to + 1) + " ")) << captionOf (e);
+    }
+}
+
+TEST_F (EditorTest, ArrowsWithOneOrNoBandInUse)
+{
+    auto& e = openEditor();
+    e.stepSelectedBand (1);
+    e.stepSelectedBand (-1);
+    EXPECT_EQ (e.curveCanvas.selectedBand, -1);
+    EXPECT_EQ (captionOf (e), "NO BAND");
+
+    useBand (17, FilterType::notch, 3000.0f);
+    e.stepSelectedBand (1);
+    EXPECT_EQ (e.curveCanvas.selectedBand, 17);
+    for (int step : { 1, -1 })
+    {
+        e.stepSelectedBand (step);
+        EXPECT_EQ (e.curveCanvas.selectedBand, 17);
+        EXPECT_EQ (captionOf (e), "BAND 18    NOTCH");
+    }
 }

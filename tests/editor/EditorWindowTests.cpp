@@ -253,10 +253,18 @@ TEST_F (EditorTest, AttachmentsBindTheGlobalControlsBothWays)
     }
 }
 
-TEST_F (EditorTest, UpdateCheckerReportsReachNoEditorAfterClose)
+TEST_F (EditorTest, UpdateCheckerReportsRefreshTheOpenEditorOnly)
 {
-    openEditor();
+    auto& e = openEditor();
+    EXPECT_FALSE (e.updatePill.isVisible());
+
+    // A check that found a newer release stores it and broadcasts.
+    processor->updateChecker.settings.getUserSettings()->setValue (updatekeys::latestVersion, "9.1.0");
     processor->updateChecker.broadcaster.sendSynchronousChangeMessage();
+    EXPECT_TRUE (e.updatePill.isVisible());
+    EXPECT_EQ (e.updatePill.getButtonText(), "UPDATE 9.1.0");
+    EXPECT_GT (e.updatePill.getWidth(), 18);
+    EXPECT_EQ (e.footerArea.getRight(), e.updatePill.getX() - 10);
     closeEditor();
 
     // A report after the close must not reach the deleted editor (a sanitizer or valgrind

@@ -11,17 +11,10 @@
 #include <string>
 #include <vector>
 
-namespace juce
-{
-// JUCE's own message pump on Linux; the tests are the message thread and run it by hand.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-} // namespace juce
+#include "support/TestDisplay.h"
 
 namespace interaction
 {
-// Delivers posted messages for a while (menus, text editors and safe deletions post them).
-void pumpMessages (int forMs = 60);
-
 // Points HOME and XDG_CONFIG_HOME at a fresh temporary folder holding a settings file in
 // which a check was just made (so opening an editor starts none), and the update address at
 // a closed local port. Everything is restored afterwards.
@@ -107,9 +100,10 @@ protected:
     void move (juce::Point<float> p);
     void wheel (juce::Point<float> p, float deltaY, bool reversed = false);
 
-    // An overlay for the selected band as the painter records it, for tests that place the
-    // controls themselves.
-    void fakeOverlay (juce::Rectangle<float> panel);
+    // Paints the canvas, which records the selected band's overlay controls. Where the
+    // painting draws no overlay, they are recorded here as the overlay of a dynamic band with
+    // its sliders would place them, beside the handle.
+    void showOverlay();
 
     ScopedSettingsHome settingsHome;
     SabrelProcessor processor;

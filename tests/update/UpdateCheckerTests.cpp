@@ -146,14 +146,14 @@ TEST_F (UpdateCheckAgainstServer, StoresOnlyPlainHttpsAddresses)
         SCOPED_TRACE (url.substr (0, 60));
         writeSettings ({ { updatekeys::lastCheckMs, "0" }, { updatekeys::latestUrl, earlier } });
 
-        UpdateChecker checker { juce::String ((int) i) };
-        checker.checkIfDue();
-        ASSERT_TRUE (finishCheck (checker));
-        ASSERT_EQ (checker.settings.getUserSettings()->getValue (updatekeys::latestVersion), juce::String ("0.2.0"));
+        UpdateChecker caseChecker { juce::String ((int) i) };
+        caseChecker.checkIfDue();
+        ASSERT_TRUE (finishCheck (caseChecker));
+        ASSERT_EQ (caseChecker.settings.getUserSettings()->getValue (updatekeys::latestVersion), juce::String ("0.2.0"));
 
         const auto expected = accepted ? parseReleaseAnnouncement (replyFor (url)).url : earlier;
         EXPECT_EQ (storedSettings()[updatekeys::latestUrl], expected);
-        EXPECT_EQ (checker.getDownloadUrl(), expected);
+        EXPECT_EQ (caseChecker.getDownloadUrl(), expected);
     }
 }
 
