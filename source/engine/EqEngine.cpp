@@ -715,6 +715,31 @@ void EqEngine::clearState() noexcept
         values->fill (0.0f);
 }
 
+void EqEngine::clearNonFiniteState() noexcept
+{
+    // A sum is non-finite when any of its terms is (finite states are far from overflowing).
+    const auto clearIfNonFinite = [] (Biquad& s) {
+        if (! std::isfinite (s.z1[0] + s.z1[1] + s.z2[0] + s.z2[1]))
+            s.clearState();
+    };
+
+    for (size_t band = 0; band < (size_t) numBands; ++band)
+    {
+        for (int k = 0; k < sectionCount[band]; ++k)
+            clearIfNonFinite (sections[band][(size_t) k]);
+
+        if (! std::isfinite (detectorZ1[band] + detectorZ2[band]))
+            detectorZ1[band] = detectorZ2[band] = 0.0;
+
+        for (auto* value : { &envelope[band], &dynGainDb[band], &smoothedOverDb[band] })
+            if (! std::isfinite (*value))
+                *value = 0.0f;
+    }
+
+    for (auto& section : soloSections)
+        clearIfNonFinite (section);
+}
+
 void EqEngine::process (float* const* channels, int numChannels, int numSamples, const float* sidechain)
 {
     if (numSamples <= 0 || numChannels <= 0 || channels == nullptr)
@@ -726,4 +751,6 @@ void EqEngine::process (float* const* channels, int numChannels, int numSamples,
         processDynamic (channels, numChannels, numSamples, sidechain);
     else
         filterBlock (channels, numChannels, 0, numSamples);
+
+    clearNonFiniteState();
 }

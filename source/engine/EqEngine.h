@@ -55,6 +55,11 @@ public:
     // and smoothed overshoots. Coefficients and settings stay.
     void clearState() noexcept;
 
+    // Zeroes every section, detector, envelope and gain-computer state that is NaN or infinite,
+    // so that one bad input sample cannot keep a recursion non-finite for good. process calls
+    // it once at the end of every call.
+    void clearNonFiniteState() noexcept;
+
     // Gain computer of one dynamic band: sets dynGainDb (and the automatic release) from
     // the envelope and redesigns the band's gain-carrying section.
     void updateDynamicGain (int band);

@@ -1,5 +1,6 @@
 #include "ParameterLayout.h"
 
+#include <atomic>
 #include <cmath>
 
 const SlopeTable& getSlopeTable()
@@ -82,6 +83,35 @@ juce::NormalisableRange<float> makeRange (float start, float end, float interval
     return range;
 }
 
+// A parameter that refuses NaN and infinity, whether a host sets it or a state restores it:
+// such a value leaves the parameter at its last finite value.
+template <typename Base, typename Value>
+class FiniteOnly : public Base
+{
+public:
+    using Base::Base;
+
+protected:
+    void valueChanged (Value) override
+    {
+        const float normalised = parameter().getValue();
+        if (std::isfinite (normalised))
+            lastFinite.store (normalised, std::memory_order_relaxed);
+        else
+            this->setValueNotifyingHost (lastFinite.load (std::memory_order_relaxed));
+    }
+
+private:
+    // getValue and getDefaultValue are private in the framework's classes, public in their base.
+    const juce::AudioProcessorParameter& parameter() const { return *this; }
+
+    std::atomic<float> lastFinite { parameter().getDefaultValue() };
+};
+
+using FiniteFloat = FiniteOnly<juce::AudioParameterFloat, float>;
+using FiniteBool = FiniteOnly<juce::AudioParameterBool, bool>;
+using FiniteChoice = FiniteOnly<juce::AudioParameterChoice, int>;
+
 std::unique_ptr<juce::AudioParameterFloat> makeFloat (const juce::String& id, const juce::String& name,
                                                       juce::NormalisableRange<float> range, float defaultValue,
                                                       const juce::String& label, StringFromValue toText)
@@ -90,19 +120,18 @@ std::unique_ptr<juce::AudioParameterFloat> makeFloat (const juce::String& id, co
     if (label.isNotEmpty())
         attributes = attributes.withLabel (label);
 
-    return std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { id, 1 }, name, range,
-                                                        defaultValue, attributes);
+    return std::make_unique<FiniteFloat> (juce::ParameterID { id, 1 }, name, range, defaultValue, attributes);
 }
 
 std::unique_ptr<juce::AudioParameterBool> makeBool (const juce::String& id, const juce::String& name, bool defaultValue)
 {
-    return std::make_unique<juce::AudioParameterBool> (juce::ParameterID { id, 1 }, name, defaultValue);
+    return std::make_unique<FiniteBool> (juce::ParameterID { id, 1 }, name, defaultValue);
 }
 
 std::unique_ptr<juce::AudioParameterChoice> makeChoice (const juce::String& id, const juce::String& name,
                                                         const juce::StringArray& choices, int defaultIndex)
 {
-    return std::make_unique<juce::AudioParameterChoice> (juce::ParameterID { id, 1 }, name, choices, defaultIndex);
+    return std::make_unique<FiniteChoice> (juce::ParameterID { id, 1 }, name, choices, defaultIndex);
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "SabrelProcessor.h"
 
 #include "MeterValues.h"
+#include "NonFinite.h"
 #include "StateBlock.h"
 
 #include <cmath>
@@ -13,9 +14,22 @@ constexpr float sidechainThreshold = 1.0e-5f;
 constexpr int sidechainHoldLength = 30;
 constexpr int numProbes = 64;
 
-float readRaw (const std::atomic<float>* value) noexcept { return value->load (std::memory_order_relaxed); }
+using RawParameter = SabrelProcessor::RawParameter;
 
-int choiceIndex (const std::atomic<float>* value, int maxIndex) noexcept
+RawParameter rawParameter (juce::AudioProcessorValueTreeState& state, const juce::String& id)
+{
+    auto* parameter = state.getParameter (id);
+    return { state.getRawParameterValue (id), parameter->convertFrom0to1 (parameter->getDefaultValue()) };
+}
+
+// No NaN or infinity reaches a design, a gain or a choice, whatever a host or a project wrote.
+float readRaw (const RawParameter& p) noexcept
+{
+    const float v = p.value->load (std::memory_order_relaxed);
+    return std::isfinite (v) ? v : p.fallback;
+}
+
+int choiceIndex (const RawParameter& value, int maxIndex) noexcept
 {
     return juce::jlimit (0, maxIndex, (int) readRaw (value));
 }
@@ -89,14 +103,14 @@ SabrelProcessor::SabrelProcessor()
     for (int band = 0; band < numBands; ++band)
         for (int p = 0; p < paramsPerBand; ++p)
             bandParamValues[(size_t) (band * paramsPerBand + p)] =
-                apvts.getRawParameterValue (bandParamId (band, bandParamSuffixes[(size_t) p]));
-    globals.input = apvts.getRawParameterValue ("input");
-    globals.output = apvts.getRawParameterValue ("output");
-    globals.bypass = apvts.getRawParameterValue ("bypass");
-    globals.phaseMode = apvts.getRawParameterValue ("phasemode");
-    globals.oversample = apvts.getRawParameterValue ("oversample");
-    globals.gainScale = apvts.getRawParameterValue ("gainscale");
-    globals.autoGain = apvts.getRawParameterValue ("autogain");
+                rawParameter (apvts, bandParamId (band, bandParamSuffixes[(size_t) p]));
+    globals.input = rawParameter (apvts, "input");
+    globals.output = rawParameter (apvts, "output");
+    globals.bypass = rawParameter (apvts, "bypass");
+    globals.phaseMode = rawParameter (apvts, "phasemode");
+    globals.oversample = rawParameter (apvts, "oversample");
+    globals.gainScale = rawParameter (apvts, "gainscale");
+    globals.autoGain = rawParameter (apvts, "autogain");
 }
 
 SabrelProcessor::~SabrelProcessor() = default;
@@ -109,7 +123,14 @@ juce::AudioProcessorValueTreeState::ParameterLayout SabrelProcessor::createParam
 float SabrelProcessor::rawParamValue (juce::StringRef parameterId) const
 {
     if (auto* value = apvts.getRawParameterValue (parameterId))
-        return value->load();
+    {
+        const float v = value->load();
+        if (std::isfinite (v))
+            return v;
+
+        auto* parameter = apvts.getParameter (parameterId);
+        return parameter->convertFrom0to1 (parameter->getDefaultValue());
+    }
 
     jassertfalse; // unknown id
     return 0.0f;
@@ -120,7 +141,7 @@ void SabrelProcessor::readBandParameters (BandParameterValues& raw) const noexce
     // Layout order: band by band, each on, active, solo, type, freq, gain, q, slope, dynon,
     // thresh, atk, rel, ratio, knee, auto, channel, scext, tilt.
     for (size_t p = 0; p < raw.size(); ++p)
-        raw[p] = bandParamValues[p]->load();
+        raw[p] = readRaw (bandParamValues[p]);
 }
 
 BandSnapshot SabrelProcessor::bandsFromParameters (const BandParameterValues& raw) noexcept
@@ -227,6 +248,35 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
         meter.exchange (-100.0f);
 }
 
+void SabrelProcessor::resetStages() noexcept
+{
+    linearPhase.reset();
+    resetOversamplers();
+}
+
+void SabrelProcessor::resetOversamplers() noexcept
+{
+    for (auto* set : { &oversamplers, &sidechainOversamplers })
+        for (auto& oversampler : *set)
+            if (oversampler != nullptr)
+                oversampler->reset();
+}
+
+void SabrelProcessor::clearEngineAndOversamplers() noexcept
+{
+    engine.clearState();
+    resetOversamplers();
+}
+
+void SabrelProcessor::reset()
+{
+    // The host stops and restarts processing: nothing from before may sound after.
+    clearEngineAndOversamplers();
+    linearPhase.reset();
+    inputGain.setCurrentAndTargetValue (inputGain.getTargetValue());
+    outputGain.setCurrentAndTargetValue (outputGain.getTargetValue());
+}
+
 int SabrelProcessor::latencyFor (int phase, int oversample) const
 {
     if (phase == linearPhaseMode)
@@ -296,16 +346,18 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     if (phase != lastPhaseMode || oversample != lastOversample)
     {
-        linearPhase.reset();
-        for (auto* set : { &oversamplers, &sidechainOversamplers })
-            for (auto& oversampler : *set)
-                if (oversampler != nullptr)
-                    oversampler->reset();
+        resetStages();
         updateLatency (phase, oversample);
     }
 
     inputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.input)));
     outputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.output)));
+
+    // A NaN or infinite input sample has no value to filter or meter: it enters as silence, so
+    // it reaches no filter, oversampler, ring or meter.
+    for (int c = 0; c < nCh; ++c)
+        if (! allFinite (channels[c], nS))
+            zeroNonFinite (channels[c], nS);
 
     // Input gain: the smoother advances in every block, bypassed or not.
     float inPeak[2] = { 0.0f, 0.0f };
@@ -325,9 +377,24 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     const float* sidechain = mixSidechain (buffer, nS);
 
-    if (! bypass && nCh > 0)
+    // A path that did not run in the last block holds audio from before its pause: it starts
+    // again from silence rather than play that audio late.
+    const auto path = bypass || nCh <= 0 ? FilterPath::none
+                    : phase == linearPhaseMode && engine.soloBand < 0 ? FilterPath::linearPhase
+                    : engine.soloBand >= 0 ? FilterPath::solo
+                                            : FilterPath::engine;
+    if (path != lastFilterPath)
     {
-        if (phase == linearPhaseMode && engine.soloBand < 0)
+        if (path == FilterPath::linearPhase)
+            linearPhase.reset();
+        else if (path != FilterPath::none)
+            clearEngineAndOversamplers();
+        lastFilterPath = path;
+    }
+
+    if (path != FilterPath::none)
+    {
+        if (path == FilterPath::linearPhase)
         {
             bool targetChanged = false;
             if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
@@ -345,6 +412,23 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         else
         {
             engine.process (channels, nCh, nS, sidechain);
+        }
+
+        // Finite input can still overflow a steep boost; the engine clears its own states,
+        // the stages around it start again from silence.
+        bool overflowed = false;
+        for (int c = 0; c < nCh; ++c)
+        {
+            if (! allFinite (channels[c], nS))
+            {
+                zeroNonFinite (channels[c], nS);
+                overflowed = true;
+            }
+        }
+        if (overflowed)
+        {
+            clearEngineAndOversamplers();
+            linearPhase.reset();
         }
     }
 
@@ -410,8 +494,13 @@ const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, in
                 for (int c = 0; c < k; ++c)
                     sum += bus.getReadPointer (c)[i];
                 out[i] = sum * scale;
-                peak = juce::jmax (peak, std::abs (out[i]));
             }
+
+            // NaN or infinity in the key would stick in the detectors: it counts as silence.
+            if (! allFinite (out, numSamples))
+                zeroNonFinite (out, numSamples);
+            for (int i = 0; i < numSamples; ++i)
+                peak = juce::jmax (peak, std::abs (out[i]));
             mix = out;
         }
     }

@@ -24,6 +24,9 @@ public:
     const juce::String getName() const override;
     void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
     void releaseResources() override;
+    // Clears every running state: filters, detectors, envelopes, linear-phase rings and
+    // oversamplers; the gain smoothers jump to their targets.
+    void reset() override;
     using juce::AudioProcessor::processBlock;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     double getTailLengthSeconds() const override;
@@ -43,7 +46,8 @@ public:
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
 
     // The 24 bands as the engine consumes them, from the current parameter values.
-    // Lock-free and allocation-free; callable from the audio and the message thread.
+    // Lock-free and allocation-free; callable from the audio and the message thread. A value
+    // that is NaN or infinite reads as the parameter's default, here and in rawParamValue.
     BandSnapshot snapshotBands() const;
 
     // A parameter's raw (denormalised) value, read as an atomic float; no allocation.
@@ -102,16 +106,20 @@ private:
 
     mutable juce::CriticalSection stateLock;
 
+public:
+    // A parameter's atomic raw value, and its default, which stands in for the value should it
+    // ever be NaN or infinite.
+    struct RawParameter
+    {
+        const std::atomic<float>* value = nullptr;
+        float fallback = 0.0f;
+    };
+
+private:
     // The global parameters' values, looked up once so a block reads them without building ids.
     struct GlobalParameters
     {
-        std::atomic<float>* input = nullptr;
-        std::atomic<float>* output = nullptr;
-        std::atomic<float>* bypass = nullptr;
-        std::atomic<float>* phaseMode = nullptr;
-        std::atomic<float>* oversample = nullptr;
-        std::atomic<float>* gainScale = nullptr;
-        std::atomic<float>* autoGain = nullptr;
+        RawParameter input, output, bypass, phaseMode, oversample, gainScale, autoGain;
     };
 
     GlobalParameters globals;
@@ -123,11 +131,20 @@ private:
     float probeAutoGainDb = 0.0f;
 
     int latencyFor (int phase, int oversample) const;
+
+    // Clears the linear-phase rings and every oversampler's filters.
+    void resetStages() noexcept;
+    void resetOversamplers() noexcept;
+    void clearEngineAndOversamplers() noexcept;
+
+    // Which stage filtered the last block; one that starts again after a pause is cleared.
+    enum class FilterPath { none, linearPhase, solo, engine };
+    FilterPath lastFilterPath = FilterPath::none;
     void updateLatency (int phase, int oversample);
 
     // The band parameters' atomic values in layout order (band-major), looked up once so
     // that snapshots build no id strings.
-    std::array<std::atomic<float>*, numBandParams> bandParamValues {};
+    std::array<RawParameter, numBandParams> bandParamValues {};
 
     using BandParameterValues = std::array<float, numBandParams>;
     void readBandParameters (BandParameterValues& raw) const noexcept;

@@ -1,5 +1,6 @@
 #include "engine/EqEngine.h"
 #include "EngineTestHelpers.h"
+#include "ProcessorHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -201,4 +202,23 @@ TEST (FilterStability, NotchAndTiltAtTheLowestFrequencyAtEveryRate)
     for (const bool matched : { false, true })
         for (const double tilt : { -36.0, 36.0 })
             checkEveryRate ({ FilterType::tilt, 10.0, 0.0, 0.707, 12, tilt }, matched);
+}
+
+TEST (FilterStability, LowShelfAt96kHzWith4xOversamplingStaysBounded)
+{
+    // A 10.5 Hz shelf at 384 kHz used to reach 1e32 within a second and then NaN.
+    for (const int phase : { 0, 1 })
+    {
+        ProcessorHarness h;
+        h.set ("phasemode", (float) phase);
+        h.set ("oversample", 2.0f);
+        h.placeBand (0, FilterType::lowShelf, 10.5f, 6.0f, 2.0f);
+        h.prepare (96000.0, 512);
+
+        const auto input = sine (1000.0, 96000.0, 2 * 96000, 0.5f);
+        const auto out = h.run ({ input, input }, 512);
+        for (const auto& channel : out)
+            for (size_t i = 96000; i < channel.size(); ++i)
+                ASSERT_LT (std::abs (channel[i]), 0.6f) << "phase " << phase << ", sample " << i;
+    }
 }
