@@ -1,4 +1,5 @@
 #include "engine/ProcessorHarness.h"
+#include "engine/StateBlock.h"
 #include "engine/StateBlockBytes.h"
 
 #include <gtest/gtest.h>
@@ -347,5 +348,28 @@ TEST (PluginState, HostileBlocksLeaveEveryParameterFinite)
         harness.processor.getStateInformation (saved);
         const auto savedText = blockText (saved);
         EXPECT_FALSE (savedText.containsIgnoreCase ("nan") || savedText.containsIgnoreCase ("inf"));
+    }
+}
+
+TEST (PluginState, NonFiniteValueFromTheHostIsNeverSaved)
+{
+    // However a parameter came to hold it, a saved state carries its default instead.
+    for (const float value : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity() })
+    {
+        SabrelProcessor processor;
+        for (const char* id : { "b3_gain", "gainscale", "output" })
+            processor.apvts.getParameter (id)->setValueNotifyingHost (value);
+
+        juce::MemoryBlock block;
+        processor.getStateInformation (block);
+        const auto xml = juce::parseXML (blockText (block));
+        ASSERT_NE (xml, nullptr);
+
+        for (const char* id : { "b3_gain", "gainscale", "output" })
+        {
+            const auto saved = xml->getChildByAttribute ("id", id)->getStringAttribute ("value");
+            EXPECT_TRUE (StateBlock::readsAsFiniteFloat (saved)) << id << " " << saved;
+        }
     }
 }
