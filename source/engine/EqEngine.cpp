@@ -346,6 +346,8 @@ void EqEngine::setBands (const BandSnapshot& settings)
         if (! (skipUnchangedDesigns && reuseDesign (i, s)))
             designBandSections (i, s);
     }
+
+    gainComputerRan = false;
 }
 
 bool EqEngine::reuseDesign (int band, const BandSettings& s)
@@ -536,6 +538,7 @@ void EqEngine::updateDynamicGain (int band)
         designGainSection (band, s, g);
 
     lastDesign[index].gainSectionRewritten = true;
+    gainComputerRan = true;
     ++designGeneration;
 }
 
