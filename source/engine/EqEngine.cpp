@@ -253,6 +253,8 @@ void EqEngine::setBands (const BandSnapshot& settings)
         if (! (skipUnchangedDesigns && reuseDesign (i, s)))
             designBandSections (i, s);
     }
+
+    gainComputerRan = false;
 }
 
 bool EqEngine::reuseDesign (int band, const BandSettings& s)
@@ -443,6 +445,7 @@ void EqEngine::updateDynamicGain (int band)
         designGainSection (band, s, g);
 
     lastDesign[index].gainSectionRewritten = true;
+    gainComputerRan = true;
     ++designGeneration;
 }
 
