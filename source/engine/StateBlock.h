@@ -9,8 +9,9 @@
 namespace StateBlock
 {
 // Deepest element nesting accepted. Saved states are two levels deep; the limit only keeps a
-// hostile block from driving the recursive XML parser through the host thread's stack.
-constexpr int maxNestingDepth = 256;
+// hostile block from driving the recursive XML parser through the host thread's stack, which
+// on some hosts' threads is no more than 512 kB.
+constexpr int maxNestingDepth = 64;
 
 // True when the bytes are well-formed UTF-8: no stray or missing continuation bytes, no
 // overlong forms, no surrogates, nothing past U+10FFFF.

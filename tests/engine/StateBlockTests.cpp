@@ -36,16 +36,20 @@ struct TextCase
 
 TEST (StateBlock, NestingLimit)
 {
+    const auto limit = StateBlock::maxNestingDepth;
     const TextCase cases[] = {
         { "a saved state", "<?xml version=\"1.0\"?> <PARAMS><PARAM id=\"x\" value=\"1\"/></PARAMS>", true },
-        { "at the limit", nested (256), true },
-        { "past the limit", nested (257), false },
+        { "at the limit", nested (limit), true },
+        { "past the limit", nested (limit + 1), false },
         { "siblings do not add up", "<r>" + repeated ("<p/>", 10000) + "</r>", true },
         { "comments and processing instructions are not elements", "<!-- c --><?pi?><r/>", true },
     };
 
     for (const auto& c : cases)
-        EXPECT_EQ (plain (c.text, 256), c.passes) << c.what;
+    {
+        EXPECT_EQ (plain (c.text, limit), c.passes) << c.what;
+        EXPECT_EQ (read (makeStateBlock (c.text)) != nullptr, c.passes) << c.what;
+    }
 }
 
 TEST (StateBlock, NestingCannotBeLoweredByWhatIsNotMarkup)
