@@ -1,61 +1,9 @@
 // Loads the built module from the build tree exactly as a host does and checks what a host sees.
 
-#include <juce_audio_processors/juce_audio_processors.h>
-
-#include <gtest/gtest.h>
+#include "HostedPlugin.h"
 
 namespace
 {
-// The bundle folder: the module's binary sits in <bundle>.vst3/Contents/<architecture>/.
-juce::String bundlePath()
-{
-    return juce::File (SABREL_VST3_BINARY_DIR).getParentDirectory().getParentDirectory().getFullPathName();
-}
-
-class HostEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override { juce = std::make_unique<juce::ScopedJuceInitialiser_GUI>(); }
-    void TearDown() override { juce.reset(); }
-
-private:
-    std::unique_ptr<juce::ScopedJuceInitialiser_GUI> juce;
-};
-
-class HostedPlugin : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        juce::OwnedArray<juce::PluginDescription> found;
-        format.findAllTypesForFile (found, bundlePath());
-        ASSERT_EQ (found.size(), 1) << "no plug-in found in " << bundlePath();
-        description = *found[0];
-        plugin = create();
-        ASSERT_NE (plugin, nullptr);
-    }
-
-    std::unique_ptr<juce::AudioPluginInstance> create()
-    {
-        juce::String error;
-        auto instance = format.createInstanceFromDescription (description, 48000.0, 512, error);
-        EXPECT_TRUE (error.isEmpty()) << error;
-        return instance;
-    }
-
-    juce::AudioProcessorParameter* parameterNamed (const juce::String& name)
-    {
-        for (auto* p : plugin->getParameters())
-            if (p->getName (100) == name)
-                return p;
-        return nullptr;
-    }
-
-    juce::VST3PluginFormat format;
-    juce::PluginDescription description;
-    std::unique_ptr<juce::AudioPluginInstance> plugin;
-};
-
 using Set = juce::AudioChannelSet;
 } // namespace
 
@@ -233,11 +181,4 @@ TEST_F (HostedPlugin, AudioPassesThrough)
     }
 
     plugin->releaseResources();
-}
-
-int main (int argc, char** argv)
-{
-    ::testing::InitGoogleTest (&argc, argv);
-    ::testing::AddGlobalTestEnvironment (new HostEnvironment());
-    return RUN_ALL_TESTS();
 }

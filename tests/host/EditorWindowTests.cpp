@@ -1,0 +1,205 @@
+// The plug-in's editor in a real window of a host, on an X display, while audio runs.
+
+#include "HostedPlugin.h"
+#include "ScreenCapture.h"
+#include "support/TestDisplay.h"
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace
+{
+constexpr int designWidth = 980;
+constexpr int designHeight = 690;
+
+// A host's plug-in window: a desktop window that owns the editor it is given.
+class PluginWindow : public juce::DocumentWindow
+{
+public:
+    explicit PluginWindow (juce::AudioProcessorEditor* editor)
+        : juce::DocumentWindow ("Kovalin Sabrel", juce::Colours::darkgrey, juce::DocumentWindow::closeButton)
+    {
+        setUsingNativeTitleBar (false);
+        setContentOwned (editor, true);
+        setTopLeftPosition (40, 40);
+        setVisible (true);
+    }
+
+    void closeButtonPressed() override {}
+};
+
+// Processes blocks of noise on a thread of its own at about the pace of real time.
+class AudioThread
+{
+public:
+    explicit AudioThread (juce::AudioPluginInstance& p) : plugin (p), thread ([this] { run(); }) {}
+
+    ~AudioThread()
+    {
+        running = false;
+        thread.join();
+    }
+
+    int blocksProcessed() const { return blocks.load(); }
+
+private:
+    void run()
+    {
+        juce::AudioBuffer<float> buffer (2, 512);
+        juce::MidiBuffer midi;
+        juce::Random random (7);
+
+        while (running)
+        {
+            for (int ch = 0; ch < 2; ++ch)
+                for (int i = 0; i < buffer.getNumSamples(); ++i)
+                    buffer.setSample (ch, i, 0.5f * (random.nextFloat() - 0.5f));
+
+            plugin.processBlock (buffer, midi);
+            ++blocks;
+            std::this_thread::sleep_for (std::chrono::milliseconds (10));
+        }
+    }
+
+    juce::AudioPluginInstance& plugin;
+    std::atomic<bool> running { true };
+    std::atomic<int> blocks { 0 };
+    std::thread thread;
+};
+
+// Sets a root property of the plug-in's own state, as restoring a project saved with it does.
+// The host's state wraps the module's, which is the processor's binary XML followed by the
+// VST3 wrapper's private data; that tail is kept as it was.
+void setStateProperty (juce::AudioPluginInstance& plugin, const juce::Identifier& name, const juce::var& value)
+{
+    juce::MemoryBlock hostState;
+    plugin.getStateInformation (hostState);
+    const auto host = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+    ASSERT_NE (host, nullptr);
+    auto* component = host->getChildByName ("IComponent");
+    ASSERT_NE (component, nullptr);
+
+    juce::MemoryBlock moduleState;
+    ASSERT_TRUE (moduleState.fromBase64Encoding (component->getAllSubText()));
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (moduleState.getData(), (int) moduleState.getSize());
+    ASSERT_NE (xml, nullptr);
+    ASSERT_GE (moduleState.getSize(), 8u);
+    const auto xmlBlockEnd = 8 + (size_t) juce::ByteOrder::littleEndianInt (static_cast<const char*> (moduleState.getData()) + 4);
+    ASSERT_LE (xmlBlockEnd, moduleState.getSize());
+
+    xml->setAttribute (name, value.toString());
+    juce::MemoryBlock changed;
+    juce::AudioProcessor::copyXmlToBinary (*xml, changed);
+    changed.append (static_cast<const char*> (moduleState.getData()) + xmlBlockEnd, moduleState.getSize() - xmlBlockEnd);
+
+    component->deleteAllTextElements();
+    component->addTextElement (changed.toBase64Encoding());
+    juce::MemoryBlock changedHostState;
+    juce::AudioProcessor::copyXmlToBinary (*host, changedHostState);
+    plugin.setStateInformation (changedHostState.getData(), (int) changedHostState.getSize());
+}
+
+// Runs the message loop until `done` holds, at most `timeoutMs`; says whether it held.
+bool pumpUntil (const std::function<bool()>& done, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 100)
+    {
+        if (done())
+            return true;
+        pumpMessagesFor (100);
+    }
+    return done();
+}
+
+juce::File galleryFile (const juce::String& name)
+{
+    auto folder = juce::File (SABREL_HOST_OUTPUT_DIR).getChildFile ("gallery");
+    folder.createDirectory();
+    return folder.getChildFile (name);
+}
+} // namespace
+
+// Opens the editor twenty times at changing scales, each time in a new window, while another
+// thread processes audio; the first opening runs the display refresh for a second. The window
+// must show the editor at the stored scale, drawn by the module itself (read back from the
+// X server), and every close must leave the instance without an editor.
+TEST_F (HostedPlugin, EditorOpensInARealWindowTwentyTimesWhileAudioRuns)
+{
+    SKIP_WITHOUT_DISPLAY();
+
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::stereo());
+    layout.inputBuses.add (juce::AudioChannelSet::disabled());
+    layout.outputBuses.add (juce::AudioChannelSet::stereo());
+    ASSERT_TRUE (plugin->setBusesLayout (layout));
+    plugin->prepareToPlay (48000.0, 512);
+
+    const double scales[] = { 1.0, 1.5, 0.75, 2.0, 1.25 };
+    const juce::Identifier uiScale ("uiScale");
+
+    {
+        AudioThread audio (*plugin);
+
+        for (int round = 0; round < 20; ++round)
+        {
+            SCOPED_TRACE ("round " + std::to_string (round));
+            const double scale = scales[round % std::size (scales)];
+            setStateProperty (*plugin, uiScale, scale);
+
+            auto* editor = plugin->createEditorIfNeeded();
+            ASSERT_NE (editor, nullptr);
+            EXPECT_EQ (plugin->getActiveEditor(), editor);
+
+            {
+                PluginWindow window (editor);
+                pumpMessagesFor (round == 0 ? 1000 : 150);
+
+                const juce::Rectangle<int> expected (juce::roundToInt (designWidth * scale),
+                                                     juce::roundToInt (designHeight * scale));
+                EXPECT_EQ (editor->getLocalBounds(), expected) << "scale " << scale;
+                EXPECT_EQ (window.getContentComponent(), editor);
+
+                if (round < 2)
+                {
+                    // What the server shows inside the window is the module's drawing, not the
+                    // black that the host paints behind an embedded view (all that is left when
+                    // embedding fails).
+                    juce::Image shown;
+                    const auto hostBackdrop = [&] { return shareOfColour (shown, juce::Colours::black); };
+                    const bool drawn = pumpUntil ([&] {
+                        shown = captureTestScreen (editor->getScreenBounds());
+                        return ! shown.isValid() || hostBackdrop() < 0.5;
+                    }, 10000);
+
+                    if (shown.isValid())
+                    {
+                        EXPECT_TRUE (drawn) << "black: " << hostBackdrop();
+                        juce::FileOutputStream out (galleryFile (round == 0 ? "editor_host_window.png"
+                                                                            : "editor_host_window_150.png"));
+                        out.setPosition (0);
+                        out.truncate();
+                        juce::PNGImageFormat().writeImageToStream (shown, out);
+                    }
+                }
+
+                if (round == 2)
+                {
+                    // A host that stretches the window: the editor sizes itself and does not
+                    // follow (the embedded view keeps the module's size).
+                    window.setContentComponentSize (expected.getWidth() * 3 / 2, expected.getHeight());
+                    pumpMessagesFor (150);
+                    ASSERT_EQ (editor->getNumChildComponents(), 1);
+                    EXPECT_EQ (editor->getChildComponent (0)->getLocalBounds(), expected);
+                }
+            }
+
+            pumpMessagesFor (20);
+            EXPECT_EQ (plugin->getActiveEditor(), nullptr);
+        }
+
+        EXPECT_GT (audio.blocksProcessed(), 100);
+    }
+
+    plugin->releaseResources();
+}
