@@ -5,7 +5,9 @@
 #include <BinaryData.h>
 
 #include <cmath>
+#include <atomic>
 #include <limits>
+#include <thread>
 
 namespace
 {
@@ -282,4 +284,46 @@ TEST_F (EditorTest, ViewPropertiesAreIgnoredByARestoreWithTheWrongRoot)
     juce::AudioProcessor::copyXmlToBinary (other, block);
     processor->setStateInformation (block.getData(), (int) block.getSize());
     EXPECT_DOUBLE_EQ ((double) processor->getViewProperty (uiScaleId), 1.5);
+}
+
+TEST_F (EditorTest, ViewSettingsWrittenWhileAHostSavesAndRestoresOnItsOwnThread)
+{
+    auto& e = openEditor();
+    juce::MemoryBlock initial;
+    processor->getStateInformation (initial);
+
+    std::atomic<bool> stop { false };
+    std::atomic<int> rounds { 0 };
+    std::thread host ([&] {
+        juce::MemoryBlock block;
+        while (! stop)
+        {
+            processor->getStateInformation (block);
+            processor->setStateInformation (block.getData(), (int) block.getSize());
+            processor->setStateInformation (initial.getData(), (int) initial.getSize());
+            ++rounds;
+        }
+    });
+
+    for (int i = 0; i < 2000 || rounds < 20; ++i)
+    {
+        e.setUiScale (i % 2 == 0 ? 1.25 : 0.75);
+        e.setAnalyzerMode (i % 3);
+        juce::ignoreUnused (processor->getViewProperty (uiScaleId));
+    }
+    stop = true;
+    host.join();
+    deliverPostedMessages();
+
+    // Whatever the host restored last, the stored settings are valid and the editor still
+    // writes into the processor's current tree.
+    e.setUiScale (1.5);
+    e.setAnalyzerMode (1);
+    juce::MemoryBlock block;
+    processor->getStateInformation (block);
+    closeEditor();
+    processor = std::make_unique<SabrelProcessor>();
+    processor->setStateInformation (block.getData(), (int) block.getSize());
+    EXPECT_DOUBLE_EQ ((double) processor->getViewProperty (uiScaleId), 1.5);
+    EXPECT_EQ ((int) processor->getViewProperty (analyzerModeId), 1);
 }
