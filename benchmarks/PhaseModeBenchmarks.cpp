@@ -78,8 +78,12 @@ struct Automation
 
     void next()
     {
+        // As the VST3 wrapper applies a host's parameter change: set, then tell the listeners
+        // (the parameter state's raw value follows through them).
         const float t = (float) (block++ % 64) / 63.0f;
-        parameter->setValue (parameter->convertTo0to1 (low + (high - low) * t));
+        const float value = parameter->convertTo0to1 (low + (high - low) * t);
+        parameter->setValue (value);
+        parameter->sendValueChangedMessageToListeners (value);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "EqEngine.h"
 
 #include "FilterDesign.h"
+#include "SectionMagnitude.h"
 
 #include <algorithm>
 #include <cmath>
@@ -442,27 +443,39 @@ void EqEngine::designBandSections (int band, const BandSettings& s)
     ++designGeneration;
 }
 
+int EqEngine::gatherMagnitudeTerms (SectionMagnitudeTerms* terms) const noexcept
+{
+    int n = 0;
+    for (int band = 0; band < numBands; ++band)
+        for (int k = 0; k < sectionCount[(size_t) band]; ++k)
+            terms[n++] = magnitudeTermsOf (sections[(size_t) band][(size_t) k]);
+    return n;
+}
+
 void EqEngine::magnitudeResponse (const double* omegas, float* out, int count) const
 {
-    for (int f = 0; f < count; ++f)
+    SectionMagnitudeTerms terms[numBands * maxSections];
+    const int numTerms = gatherMagnitudeTerms (terms);
+
+    constexpr int chunk = 256;
+    double cosW[chunk], cos2W[chunk];
+    for (int start = 0; start < count; start += chunk)
     {
-        const double c1 = std::cos (omegas[f]);
-        const double c2 = 2.0 * c1 * c1 - 1.0;
-        double product = 1.0;
-
-        for (int band = 0; band < numBands; ++band)
+        const int length = std::min (chunk, count - start);
+        for (int f = 0; f < length; ++f)
         {
-            for (int k = 0; k < sectionCount[(size_t) band]; ++k)
-            {
-                const auto& s = sections[(size_t) band][(size_t) k];
-                const double num = s.b0 * s.b0 + s.b1 * s.b1 + s.b2 * s.b2 + 2.0 * s.b1 * (s.b0 + s.b2) * c1 + 2.0 * s.b0 * s.b2 * c2;
-                const double den = 1.0 + s.a1 * s.a1 + s.a2 * s.a2 + 2.0 * s.a1 * (1.0 + s.a2) * c1 + 2.0 * s.a2 * c2;
-                product *= num / std::max (1e-20, den);
-            }
+            const double c1 = std::cos (omegas[start + f]);
+            cosW[f] = c1;
+            cos2W[f] = 2.0 * c1 * c1 - 1.0;
         }
-
-        out[f] = (float) std::sqrt (std::max (0.0, product));
+        cascadeMagnitudes (terms, numTerms, cosW, cos2W, out + start, length);
     }
+}
+
+void EqEngine::magnitudeResponseAt (const double* cosW, const double* cos2W, float* out, int count) const
+{
+    SectionMagnitudeTerms terms[numBands * maxSections];
+    cascadeMagnitudes (terms, gatherMagnitudeTerms (terms), cosW, cos2W, out, count);
 }
 
 double EqEngine::bandMagnitudeDb (int band, double frequency) const

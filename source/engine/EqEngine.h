@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+struct SectionMagnitudeTerms;
+
 // The band-filter engine: 24 band cascades of up to nine sections with per-band channel
 // routing, a level detector and gain computer per dynamic band, a solo path, and a choice
 // between cookbook (Zero Latency) and magnitude-matched designs.
@@ -37,6 +39,10 @@ public:
     // out[i] = product over every running section of every band of |H| at omegas[i]
     // (radians per sample at sampleRate).
     void magnitudeResponse (const double* omegas, float* out, int count) const;
+
+    // The same at frequencies given by tables of cos w and cos 2w (= 2 cos^2 w - 1), which
+    // callers that evaluate one set of frequencies again and again keep.
+    void magnitudeResponseAt (const double* cosW, const double* cos2W, float* out, int count) const;
 
     // One band's cascade magnitude in dB at a frequency in Hz; 0 for an index out of range.
     double bandMagnitudeDb (int band, double frequency) const;
@@ -123,6 +129,7 @@ private:
     SoloDesign lastSoloDesign;
 
     bool reuseDesign (int band, const BandSettings& s);
+    int gatherMagnitudeTerms (SectionMagnitudeTerms* terms) const noexcept;
     void designBandSections (int band, const BandSettings& s);
 
     void designGainSection (int band, const BandSettings& s, double gainDb);

@@ -58,10 +58,12 @@ void LinearPhaseFilter::smoothTowardTarget (const float* targetMagnitudes) noexc
     const auto bytes = sizeof (float) * (size_t) numBins;
 
     // A step that moved nothing moves nothing again toward the same target.
-    if (skipUnchangedWork && smoothingSettled && std::memcmp (targetMagnitudes, targetMags.data(), bytes) == 0)
+    if (skipUnchangedWork && smoothingSettled
+        && (targetMagnitudes == nullptr || std::memcmp (targetMagnitudes, targetMags.data(), bytes) == 0))
         return;
 
-    std::memcpy (targetMags.data(), targetMagnitudes, bytes);
+    if (targetMagnitudes != nullptr)
+        std::memcpy (targetMags.data(), targetMagnitudes, bytes);
 
     // Once per block, whatever its length: a quarter of the remaining gap.
     uint32_t moved = 0;

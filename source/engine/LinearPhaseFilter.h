@@ -27,7 +27,8 @@ public:
     void reset() noexcept;
 
     // Moves the response a quarter of the way toward targetMagnitudes (numBins values, bin k at
-    // 2 pi k / fftSize) and filters the first min(numChannels, channelCount) channels in place.
+    // 2 pi k / fftSize; null: the same as in the last call) and filters the first
+    // min(numChannels, channelCount) channels in place.
     void process (const float* targetMagnitudes, float* const* channelData, int channelCount,
                   int numSamples) noexcept;
 

@@ -5,6 +5,7 @@
 #include "StateBlock.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -31,6 +32,19 @@ float readRaw (const RawParameter& p) noexcept
 int choiceIndex (const RawParameter& value, int maxIndex) noexcept
 {
     return juce::jlimit (0, maxIndex, (int) readRaw (value));
+}
+
+// cos w and cos 2w per frequency, as the engine's response forms them.
+void cosineTables (const std::vector<double>& omegas, std::vector<double>& cosW, std::vector<double>& cos2W)
+{
+    cosW.resize (omegas.size());
+    cos2W.resize (omegas.size());
+    for (size_t k = 0; k < omegas.size(); ++k)
+    {
+        const double c1 = std::cos (omegas[k]);
+        cosW[k] = c1;
+        cos2W[k] = 2.0 * c1 * c1 - 1.0;
+    }
 }
 
 float controlSmoothingFor (double rate) noexcept { return (float) std::exp (-16.0 / (rate * 0.25)); }
@@ -122,7 +136,15 @@ float SabrelProcessor::rawParamValue (juce::StringRef parameterId) const
     return 0.0f;
 }
 
-BandSnapshot SabrelProcessor::snapshotBands() const
+void SabrelProcessor::readBandParameters (BandParameterValues& raw) const noexcept
+{
+    // Layout order: band by band, each on, active, solo, type, freq, gain, q, slope, dynon,
+    // thresh, atk, rel, ratio, knee, auto, channel, scext, tilt.
+    for (size_t p = 0; p < raw.size(); ++p)
+        raw[p] = readRaw (bandParamValues[p]);
+}
+
+BandSnapshot SabrelProcessor::bandsFromParameters (const BandParameterValues& raw) noexcept
 {
     static_assert (eqBandCount == numBands && paramsPerBand == 18);
 
@@ -133,35 +155,39 @@ BandSnapshot SabrelProcessor::snapshotBands() const
 
     for (int band = 0; band < numBands; ++band)
     {
-        // Reads follow the layout order: on, active, solo, type, freq, gain, q, slope, dynon,
-        // thresh, atk, rel, ratio, knee, auto, channel, scext, tilt.
-        const auto* values = bandParamValues.data() + band * paramsPerBand;
-        const auto read = [values] (int p) { return readRaw (values[p]); };
+        const auto* values = raw.data() + band * paramsPerBand;
 
         BandSettings s;
-        s.on = flag (read (0));
-        s.active = flag (read (1));
-        s.solo = flag (read (2));
-        s.type = choice (read (3), FilterType::tilt);
-        s.freq = read (4);
-        s.gain = read (5);
-        s.q = read (6);
-        s.slope = getSlopeTable()[(size_t) choice (read (7), (int) getSlopeTable().size() - 1)];
-        s.dynamic = flag (read (8));
-        s.thresh = read (9);
-        s.attackMs = read (10);
-        s.releaseMs = read (11);
-        const float ratio = read (12);
+        s.on = flag (values[0]);
+        s.active = flag (values[1]);
+        s.solo = flag (values[2]);
+        s.type = choice (values[3], FilterType::tilt);
+        s.freq = values[4];
+        s.gain = values[5];
+        s.q = values[6];
+        s.slope = getSlopeTable()[(size_t) choice (values[7], (int) getSlopeTable().size() - 1)];
+        s.dynamic = flag (values[8]);
+        s.thresh = values[9];
+        s.attackMs = values[10];
+        s.releaseMs = values[11];
+        const float ratio = values[12];
         s.ratio = ratio >= 20.0f ? 1e9 : (double) ratio;
-        s.knee = read (13);
-        s.autoTiming = flag (read (14));
-        s.channel = choice (read (15), ChannelMode::right);
-        s.sidechain = flag (read (16));
-        s.tilt = read (17);
+        s.knee = values[13];
+        s.autoTiming = flag (values[14]);
+        s.channel = choice (values[15], ChannelMode::right);
+        s.sidechain = flag (values[16]);
+        s.tilt = values[17];
         result[(size_t) band] = s;
     }
 
     return result;
+}
+
+BandSnapshot SabrelProcessor::snapshotBands() const
+{
+    BandParameterValues raw;
+    readBandParameters (raw);
+    return bandsFromParameters (raw);
 }
 
 const juce::String SabrelProcessor::getName() const { return "Sabrel"; }
@@ -193,6 +219,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     for (size_t k = 0; k < binOmegas.size(); ++k)
         binOmegas[k] = juce::MathConstants<double>::twoPi * (double) k / (double) linearPhase.fftSize;
     binMags.resize (binOmegas.size());
+    cosineTables (binOmegas, binCosW, binCos2W);
     binMagsGeneration = 0;
 
     updateLatency ((int) readRaw (globals.phaseMode), (int) readRaw (globals.oversample));
@@ -215,6 +242,7 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     for (int j = 0; j < numProbes; ++j)
         probeOmegas[(size_t) j] = juce::MathConstants<double>::twoPi
                                   * std::exp (lowest + j * (highest - lowest) / (numProbes - 1)) / sampleRate;
+    cosineTables (probeOmegas, probeCosW, probeCos2W);
 
     for (auto& meter : peakDb)
         meter.exchange (-100.0f);
@@ -293,16 +321,27 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     autoGainEngine.skipUnchangedDesigns = skipUnchangedWork;
     linearPhase.skipUnchangedWork = skipUnchangedWork;
 
-    auto bands = snapshotBands();
+    // The same parameter values, bit for bit, give the same records.
+    BandParameterValues raw;
+    readBandParameters (raw);
     const float gainScale = juce::jlimit (0.0f, 2.0f, readRaw (globals.gainScale) * 0.01f);
-    if (gainScale != 1.0f)
+    if (! skipUnchangedWork || ! scaledBandsKnown || std::memcmp (raw.data(), scaledBandsFrom.data(), sizeof (raw)) != 0
+        || std::memcmp (&gainScale, &scaledBandsGainScale, sizeof (float)) != 0)
     {
-        for (auto& band : bands)
+        scaledBands = bandsFromParameters (raw);
+        if (gainScale != 1.0f)
         {
-            band.gain *= (double) gainScale;
-            band.tilt *= (double) gainScale;
+            for (auto& band : scaledBands)
+            {
+                band.gain *= (double) gainScale;
+                band.tilt *= (double) gainScale;
+            }
         }
+        scaledBandsFrom = raw;
+        scaledBandsGainScale = gainScale;
+        scaledBandsKnown = true;
     }
+    const auto& bands = scaledBands;
     engine.setBands (bands);
 
     if (phase != lastPhaseMode || oversample != lastOversample)
@@ -357,12 +396,14 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     {
         if (path == FilterPath::linearPhase)
         {
+            bool targetChanged = false;
             if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
             {
-                engine.magnitudeResponse (binOmegas.data(), binMags.data(), (int) binMags.size());
+                engine.magnitudeResponseAt (binCosW.data(), binCos2W.data(), binMags.data(), (int) binMags.size());
                 binMagsGeneration = engine.designGeneration;
+                targetChanged = true;
             }
-            linearPhase.process (binMags.data(), channels, nCh, nS);
+            linearPhase.process (targetChanged ? binMags.data() : nullptr, channels, nCh, nS);
         }
         else if (useOversampling)
         {
@@ -506,13 +547,13 @@ void SabrelProcessor::processOversampled (float* const* channels, int numChannel
     }
 }
 
-float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int phase)
+float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& gainScaledBands, int phase)
 {
     // The static response with each dynamic Bell or shelf frozen at its current gain. The
     // linear-phase stage runs no dynamics and applies their full set gain, so there the
     // engine's last dynamic gains (left from another mode) say nothing about the output.
     const bool dynamicsRun = phase != linearPhaseMode || engine.soloBand >= 0;
-    auto frozen = scaledBands;
+    auto frozen = gainScaledBands;
     for (int b = 0; b < numBands; ++b)
     {
         auto& band = frozen[(size_t) b];
@@ -530,7 +571,7 @@ float SabrelProcessor::estimateAutoGainDb (const BandSnapshot& scaledBands, int 
     if (skipUnchangedWork && autoGainEngine.designGeneration == probeGeneration)
         return probeAutoGainDb;
 
-    autoGainEngine.magnitudeResponse (probeOmegas.data(), probeMags.data(), (int) probeMags.size());
+    autoGainEngine.magnitudeResponseAt (probeCosW.data(), probeCos2W.data(), probeMags.data(), (int) probeMags.size());
 
     double sum = 0.0;
     for (const float magnitude : probeMags)

@@ -81,10 +81,12 @@ public:
     EqEngine autoGainEngine; // evaluates the static response for automatic gain only
 
     std::vector<double> probeOmegas; // automatic-gain probes, radians per sample at the base rate
+    std::vector<double> probeCosW, probeCos2W; // their cos w and cos 2w
     std::vector<float> probeMags;
 
     LinearPhaseFilter linearPhase;
     std::vector<double> binOmegas; // the linear-phase bins, radians per sample
+    std::vector<double> binCosW, binCos2W; // their cos w and cos 2w
     std::vector<float> binMags;
 
     int lastPhaseMode = -1;
@@ -144,6 +146,16 @@ private:
     // that snapshots build no id strings.
     std::array<RawParameter, numBandParams> bandParamValues {};
 
+    using BandParameterValues = std::array<float, numBandParams>;
+    void readBandParameters (BandParameterValues& raw) const noexcept;
+    static BandSnapshot bandsFromParameters (const BandParameterValues& raw) noexcept;
+
+    // The last block's gain-scaled records and the values they were made from.
+    BandSnapshot scaledBands {};
+    BandParameterValues scaledBandsFrom {};
+    float scaledBandsGainScale = 1.0f;
+    bool scaledBandsKnown = false;
+
     // Fills sidechainMono with the block's sidechain mix and updates the activity hold;
     // returns the mix, or null when there is none for this block.
     const float* mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
@@ -153,7 +165,7 @@ private:
 
     // Automatic gain in dB from the static response at the probes, dynamic bands frozen at
     // their current gains.
-    float estimateAutoGainDb (const BandSnapshot& scaledBands, int phase);
+    float estimateAutoGainDb (const BandSnapshot& gainScaledBands, int phase);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

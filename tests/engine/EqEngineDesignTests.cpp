@@ -321,6 +321,59 @@ TEST_F (EngineDesign, ResponsesAreProductsOfSectionMagnitudes)
     }
 }
 
+// Frequencies are evaluated side by side in vector registers; each must still be exactly the
+// closed form evaluated alone, whether cos w comes from the engine or from the caller's tables.
+TEST_F (EngineDesign, ResponseIsTheClosedFormBitForBit)
+{
+    for (int b = 0; b < 20; ++b)
+        bands[(size_t) b] = placed (FilterType::bell, 30.0 * std::pow (1.4, b), b % 2 == 0 ? 6.0 : -6.0, 0.3 + 0.2 * b);
+    bands[20] = placed (FilterType::lowCut, 25);
+    bands[20].slope = 96;
+    bands[21] = placed (FilterType::tilt, 700);
+    bands[21].tilt = 5;
+    bands[22] = placed (FilterType::highCut, 23900); // a pole pair right at the design limit
+    bands[22].slope = 72;
+
+    // A count that is not a multiple of the vector width, with w = 0 and w = pi included.
+    std::vector<double> omegas, cosW, cos2W;
+    for (int k = 0; k <= 2048; k += 3)
+        omegas.push_back (pi * k / 2048.0);
+    omegas.push_back (pi);
+    for (const double w : omegas)
+    {
+        cosW.push_back (std::cos (w));
+        cos2W.push_back (2.0 * cosW.back() * cosW.back() - 1.0);
+    }
+
+    for (const bool matched : { false, true })
+    {
+        design (48000.0, matched);
+        std::vector<float> fromOmegas (omegas.size()), fromTables (omegas.size());
+        engine.magnitudeResponse (omegas.data(), fromOmegas.data(), (int) omegas.size());
+        engine.magnitudeResponseAt (cosW.data(), cos2W.data(), fromTables.data(), (int) omegas.size());
+
+        for (size_t f = 0; f < omegas.size(); ++f)
+        {
+            const double c1 = std::cos (omegas[f]);
+            const double c2 = 2.0 * c1 * c1 - 1.0;
+            double product = 1.0;
+            for (int b = 0; b < EqEngine::numBands; ++b)
+            {
+                for (int k = 0; k < engine.sectionCount[(size_t) b]; ++k)
+                {
+                    const auto& s = engine.sections[(size_t) b][(size_t) k];
+                    const double num = s.b0 * s.b0 + s.b1 * s.b1 + s.b2 * s.b2 + 2.0 * s.b1 * (s.b0 + s.b2) * c1 + 2.0 * s.b0 * s.b2 * c2;
+                    const double den = 1.0 + s.a1 * s.a1 + s.a2 * s.a2 + 2.0 * s.a1 * (1.0 + s.a2) * c1 + 2.0 * s.a2 * c2;
+                    product *= num / std::max (1e-20, den);
+                }
+            }
+            const float expected = (float) std::sqrt (std::max (0.0, product));
+            ASSERT_EQ (fromOmegas[f], expected) << "w " << omegas[f] << (matched ? " matched" : " cookbook");
+            ASSERT_EQ (fromTables[f], expected) << "w " << omegas[f] << (matched ? " matched" : " cookbook");
+        }
+    }
+}
+
 // The engine's measured response: an impulse through the cascades, then an FFT.
 TEST_F (EngineDesign, ProcessedImpulseResponseMatchesTheComputedResponse)
 {

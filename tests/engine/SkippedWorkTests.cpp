@@ -158,5 +158,5 @@ TEST_P (SkippedWork, GivesBitIdenticalOutputToRedoingEverything)
 }
 
 INSTANTIATE_TEST_SUITE_P (Cases, SkippedWork, ::testing::ValuesIn (skipCases),
-                          [] (const auto& info) { return std::string (info.param.name); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 } // namespace
