@@ -1,6 +1,7 @@
 // Cost of the band-filter engine per stereo sample, each case next to two baselines over the
 // same sections: a bare float transposed-direct-form-II loop, and a cascade of
-// juce::dsp::IIR::Filter<float>. Run by hand: build/test/benchmarks/EqEngineBenchmarks
+// juce::dsp::IIR::Filter<float>. The engine runs in double, with the widest cascade kernel the
+// processor has unless a case names another. Run by hand: build/test/benchmarks/EqEngineBenchmarks
 
 #include "engine/EqEngine.h"
 
@@ -103,10 +104,11 @@ std::vector<Biquad> sectionsOf (const EqEngine& engine)
 }
 
 //==============================================================================
-void engineProcess (benchmark::State& state, Scene scene)
+void engineProcess (benchmark::State& state, Scene scene, PipelineKernel kernel = widestPipelineKernel())
 {
     juce::ScopedNoDenormals noDenormals;
     auto engine = makeEngine (scene);
+    engine.kernel = kernel;
     Block block;
 
     for (auto _ : state)
@@ -231,10 +233,15 @@ void setBandsOnly (benchmark::State& state, bool matched)
 } // namespace
 
 BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells, Scene::bells);
+// The cascade kernels side by side (the plain one runs one section after the other).
+BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_plain_kernel, Scene::bells, PipelineKernel::plain);
+BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_sse2_kernel, Scene::bells, PipelineKernel::sse2);
 BENCHMARK_CAPTURE (bareLoop, a_24_stereo_bells, Scene::bells);
 BENCHMARK_CAPTURE (juceCascade, a_24_stereo_bells, Scene::bells);
 
 BENCHMARK_CAPTURE (engineProcess, b_24_cuts_96dB, Scene::cuts);
+BENCHMARK_CAPTURE (engineProcess, b_24_cuts_96dB_plain_kernel, Scene::cuts, PipelineKernel::plain);
+BENCHMARK_CAPTURE (engineProcess, b_24_cuts_96dB_sse2_kernel, Scene::cuts, PipelineKernel::sse2);
 BENCHMARK_CAPTURE (bareLoop, b_24_cuts_96dB, Scene::cuts);
 BENCHMARK_CAPTURE (juceCascade, b_24_cuts_96dB, Scene::cuts);
 

@@ -101,120 +101,24 @@ float meanOf (float* const* channels, int numChannels, int index) noexcept
     return sum * (1.0f / (float) std::max (1, numChannels));
 }
 
-// A band's cascade held in locals for the length of one run, so that coefficients and
-// state stay in registers; N is the section count.
-template <size_t N>
-struct LocalCascade
+// Frames of left/right pairs to mid/side pairs and back, as a Mid or Side band converts them.
+void toMidSide (double* frames, int n) noexcept
 {
-    Section c[N];
-    double z1[2][N];
-    double z2[2][N];
-
-    explicit LocalCascade (const Biquad* sections) noexcept
+    for (int i = 0; i < n; ++i)
     {
-        for (size_t k = 0; k < N; ++k)
-        {
-            c[k] = Section (sections[k]);
-            for (size_t slot = 0; slot < 2; ++slot)
-            {
-                z1[slot][k] = sections[k].z1[slot];
-                z2[slot][k] = sections[k].z2[slot];
-            }
-        }
+        const double l = frames[2 * i], r = frames[2 * i + 1];
+        frames[2 * i] = (l + r) * 0.5;
+        frames[2 * i + 1] = (l - r) * 0.5;
     }
-
-    void storeState (Biquad* sections) const noexcept
-    {
-        for (size_t k = 0; k < N; ++k)
-            for (size_t slot = 0; slot < 2; ++slot)
-            {
-                sections[k].z1[slot] = z1[slot][k];
-                sections[k].z2[slot] = z2[slot][k];
-            }
-    }
-
-    inline double run (size_t slot, double x) noexcept
-    {
-        for (size_t k = 0; k < N; ++k)
-            x = c[k].step (x, z1[slot][k], z2[slot][k]);
-        return x;
-    }
-};
-
-constexpr int32_t monoRouting = -1;
-
-// frames holds the samples of a run as left/right pairs; a mono run uses the left ones only.
-template <size_t N>
-void runBand (Biquad* sections, int32_t routing, double* frames, int length) noexcept
-{
-    LocalCascade<N> cascade (sections);
-
-    switch (routing)
-    {
-        case monoRouting:
-        case ChannelMode::left:
-            for (int i = 0; i < length; ++i)
-                frames[2 * i] = cascade.run (0, frames[2 * i]);
-            break;
-
-        case ChannelMode::stereo:
-            for (int i = 0; i < length; ++i)
-            {
-                frames[2 * i] = cascade.run (0, frames[2 * i]);
-                frames[2 * i + 1] = cascade.run (1, frames[2 * i + 1]);
-            }
-            break;
-
-        case ChannelMode::mid:
-            for (int i = 0; i < length; ++i)
-            {
-                const double l = frames[2 * i], r = frames[2 * i + 1];
-                const double m = (l + r) * 0.5;
-                const double s = (l - r) * 0.5;
-                const double filtered = cascade.run (0, m);
-                frames[2 * i] = s + filtered;
-                frames[2 * i + 1] = filtered - s;
-            }
-            break;
-
-        case ChannelMode::side:
-            for (int i = 0; i < length; ++i)
-            {
-                const double l = frames[2 * i], r = frames[2 * i + 1];
-                const double m = (l + r) * 0.5;
-                const double s = (l - r) * 0.5;
-                const double filtered = cascade.run (1, s);
-                frames[2 * i] = filtered + m;
-                frames[2 * i + 1] = m - filtered;
-            }
-            break;
-
-        case ChannelMode::right:
-            for (int i = 0; i < length; ++i)
-                frames[2 * i + 1] = cascade.run (1, frames[2 * i + 1]);
-            break;
-
-        default:
-            return;
-    }
-
-    cascade.storeState (sections);
 }
 
-void runBandWithCount (int count, Biquad* sections, int32_t routing, double* frames, int length) noexcept
+void fromMidSide (double* frames, int n) noexcept
 {
-    switch (count)
+    for (int i = 0; i < n; ++i)
     {
-        case 1: runBand<1> (sections, routing, frames, length); break;
-        case 2: runBand<2> (sections, routing, frames, length); break;
-        case 3: runBand<3> (sections, routing, frames, length); break;
-        case 4: runBand<4> (sections, routing, frames, length); break;
-        case 5: runBand<5> (sections, routing, frames, length); break;
-        case 6: runBand<6> (sections, routing, frames, length); break;
-        case 7: runBand<7> (sections, routing, frames, length); break;
-        case 8: runBand<8> (sections, routing, frames, length); break;
-        case 9: runBand<9> (sections, routing, frames, length); break;
-        default: break;
+        const double m = frames[2 * i], s = frames[2 * i + 1];
+        frames[2 * i] = s + m;
+        frames[2 * i + 1] = m - s;
     }
 }
 } // namespace
@@ -549,14 +453,102 @@ void EqEngine::designGainSection (int band, const BandSettings& s, double gainDb
     last = { gainDb, sampleRate, matchedDesign };
 }
 
+int EqEngine::buildPipeline (bool stereo) noexcept
+{
+    int stages = 0;
+    int groups = 0;
+    bool leftRightGroupOpen = false;
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        const auto index = (size_t) band;
+        const int count = sectionCount[index];
+        if (count <= 0)
+            continue;
+
+        // Lane 0 carries left, mid or mono (slot 0), lane 1 right or side (slot 1).
+        bool lanes[2] = { true, false };
+        bool midSide = false;
+        if (! stereo)
+        {
+            if (channelMode[index] == ChannelMode::side)
+                continue; // a mono signal has no side
+        }
+        else
+        {
+            switch (channelMode[index])
+            {
+                case ChannelMode::stereo: lanes[1] = true; break;
+                case ChannelMode::mid: midSide = true; break;
+                case ChannelMode::side: midSide = true; lanes[0] = false; lanes[1] = true; break;
+                case ChannelMode::left: break;
+                case ChannelMode::right: lanes[0] = false; lanes[1] = true; break;
+                default: continue;
+            }
+        }
+
+        // Bands on left and right run as one group; a mid/side band is a group of its own,
+        // converted to mid/side before it and back after it, as it is defined.
+        if (midSide || ! leftRightGroupOpen)
+            pipeGroups[(size_t) groups++] = { stages, 0, midSide };
+        leftRightGroupOpen = ! midSide;
+        pipeGroups[(size_t) groups - 1].count += count;
+
+        for (int k = 0; k < count; ++k, ++stages)
+        {
+            const auto& from = sections[index][(size_t) k];
+            LaneSection lane;
+            LaneState state;
+            for (int l = 0; l < 2; ++l)
+            {
+                if (! lanes[l])
+                    continue;
+                lane.b0[l] = from.b0;
+                lane.b1[l] = from.b1;
+                lane.b2[l] = from.b2;
+                lane.a1[l] = from.a1;
+                lane.a2[l] = from.a2;
+                state.z1[l] = from.z1[l];
+                state.z2[l] = from.z2[l];
+            }
+            pipeSections[(size_t) stages] = lane;
+            pipeStates[(size_t) stages] = state;
+            pipeOwners[(size_t) stages] = { (int16_t) band, (int16_t) k, { lanes[0], lanes[1] } };
+        }
+    }
+
+    pipeStageCount = stages;
+    return groups;
+}
+
+void EqEngine::storePipelineState() noexcept
+{
+    for (int stage = 0; stage < pipeStageCount; ++stage)
+    {
+        const auto& owner = pipeOwners[(size_t) stage];
+        const auto& state = pipeStates[(size_t) stage];
+        auto& to = sections[(size_t) owner.band][(size_t) owner.section];
+        for (int l = 0; l < 2; ++l)
+        {
+            if (owner.lanes[l])
+            {
+                to.z1[l] = state.z1[l];
+                to.z2[l] = state.z2[l];
+            }
+        }
+    }
+}
+
 void EqEngine::filterBlock (float* const* channels, int numChannels, int start, int length)
 {
-    float* left = channels[0] + start;
-    float* right = numChannels >= 2 ? channels[1] + start : nullptr;
-    double* frames = workFrames.data();
-
-    if (std::all_of (sectionCount.begin(), sectionCount.end(), [] (int32_t count) { return count <= 0; }))
+    const bool stereo = numChannels >= 2;
+    const int numGroups = buildPipeline (stereo);
+    if (numGroups == 0)
         return;
+
+    float* left = channels[0] + start;
+    float* right = stereo ? channels[1] + start : nullptr;
+    double* frames = workFrames.data();
 
     // The samples travel between bands in double and are rounded to float once at the end.
     for (int done = 0; done < length; done += workLength)
@@ -568,7 +560,16 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             frames[2 * i + 1] = right != nullptr ? right[done + i] : 0.0;
         }
 
-        filterFrames (frames, right != nullptr, n);
+        for (int g = 0; g < numGroups; ++g)
+        {
+            const auto& group = pipeGroups[(size_t) g];
+            if (group.midSide)
+                toMidSide (frames, n);
+            runSectionCascade (kernel, pipeSections.data() + group.first, pipeStates.data() + group.first, group.count,
+                               frames, n);
+            if (group.midSide)
+                fromMidSide (frames, n);
+        }
 
         for (int i = 0; i < n; ++i)
             left[done + i] = (float) frames[2 * i];
@@ -576,32 +577,8 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             for (int i = 0; i < n; ++i)
                 right[done + i] = (float) frames[2 * i + 1];
     }
-}
 
-void EqEngine::filterFrames (double* frames, bool stereo, int length)
-{
-    for (int band = 0; band < numBands; ++band)
-    {
-        const auto index = (size_t) band;
-        const int count = sectionCount[index];
-        if (count <= 0)
-            continue;
-
-        int32_t routing = channelMode[index];
-        if (! stereo)
-        {
-            // A mono signal runs every band on slot 0, except the Side bands.
-            if (routing == ChannelMode::side)
-                continue;
-            routing = monoRouting;
-        }
-        else if (routing == monoRouting)
-        {
-            continue;
-        }
-
-        runBandWithCount (count, sections[index].data(), routing, frames, length);
-    }
+    storePipelineState();
 }
 
 void EqEngine::processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain)

@@ -2,6 +2,7 @@
 
 #include "BandSettings.h"
 #include "Biquad.h"
+#include "SectionPipeline.h"
 
 #include <array>
 #include <cstdint>
@@ -84,6 +85,10 @@ public:
     int32_t soloBand = -1;
     std::array<Biquad, 2> soloSections {};
 
+    // The cascade kernel: the widest this processor runs; tests and benchmarks may pick a
+    // narrower one (all give bit-identical output).
+    PipelineKernel kernel = widestPipelineKernel();
+
     // setBands skips the design of a band whose settings, rate and design mode are bit for bit
     // those of its last design (off only to check that skipping changes nothing).
     bool skipUnchangedDesigns = true;
@@ -145,12 +150,36 @@ private:
     void processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain);
     void processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain);
 
-    // Runs every band with sections over samples [start, start + length) of the block,
-    // band by band; per sample this equals running the bands in index order.
+    // Runs every band with sections over samples [start, start + length) of the block; per
+    // sample this equals running the bands in index order.
     void filterBlock (float* const* channels, int numChannels, int start, int length);
 
-    // The same over `length` left/right pairs in double (only the left ones when not stereo).
-    void filterFrames (double* frames, bool stereo, int length);
+    // The running sections laid out as pipeline stages, in band order: consecutive bands on
+    // left and right form one group, each Mid or Side band a group of its own. Returns the
+    // number of groups; storePipelineState hands the stages' states back to the sections.
+    int buildPipeline (bool stereo) noexcept;
+    void storePipelineState() noexcept;
+
+    struct PipelineGroup
+    {
+        int first = 0;
+        int count = 0;
+        bool midSide = false;
+    };
+
+    struct StageOwner
+    {
+        int16_t band = 0;
+        int16_t section = 0;
+        bool lanes[2] {};
+    };
+
+    static constexpr int maxStages = numBands * maxSections;
+    std::array<LaneSection, maxStages> pipeSections {};
+    std::array<LaneState, maxStages> pipeStates {};
+    std::array<StageOwner, maxStages> pipeOwners {};
+    std::array<PipelineGroup, numBands> pipeGroups {};
+    int pipeStageCount = 0;
 
     static constexpr int workLength = 256;
     alignas (32) std::array<double, 2 * workLength> workFrames {};

@@ -1,6 +1,7 @@
-// The audio thread runs blocks while another thread changes parameters and reads every value
-// the processor publishes, the way the editor does. Built with ThreadSanitizer: any data race
-// on the published values fails the run.
+// The audio thread runs blocks while another thread changes parameters, reads every value the
+// processor publishes and writes the view settings, the way the editor does, and a third thread
+// saves and restores the state, as hosts do on threads of their own. Built with
+// ThreadSanitizer: any data race on the published values or the state fails the run.
 #include "engine/SabrelProcessor.h"
 
 #include <atomic>
@@ -34,6 +35,16 @@ double readPublished (SabrelProcessor& p)
 
     for (const auto& band : p.snapshotBands())
         sum += band.gain;
+    return sum;
+}
+
+// The editor's view settings: read at opening, written whenever the user changes them.
+double useViewSettings (SabrelProcessor& p, int step)
+{
+    static const juce::Identifier uiScale ("uiScale"), analyzerMode ("analyzerMode");
+    const double sum = (double) p.getViewProperty (uiScale) + (double) (int) p.getViewProperty (analyzerMode);
+    p.setViewProperty (uiScale, 0.75 + 0.25 * (step % 6));
+    p.setViewProperty (analyzerMode, step % 3);
     return sum;
 }
 } // namespace
@@ -76,6 +87,15 @@ int main()
         running = false;
     });
 
+    std::thread host ([&] {
+        juce::MemoryBlock saved;
+        while (running)
+        {
+            processor.getStateInformation (saved);
+            processor.setStateInformation (saved.getData(), (int) saved.getSize());
+        }
+    });
+
     double sum = 0.0;
     for (int step = 0; running; ++step)
     {
@@ -86,10 +106,12 @@ int main()
         set (processor, bandParamId (2, "solo"), (float) (step / 17 % 2));
         set (processor, "bypass", (float) (step / 23 % 2 == 1 && step % 5 == 0));
         sum += readPublished (processor);
+        sum += useViewSettings (processor, step);
         std::this_thread::yield();
     }
 
     audio.join();
-    std::printf ("published values read without a race (%g)\n", sum);
+    host.join();
+    std::printf ("published values, view settings and state used without a race (%g)\n", sum);
     return 0;
 }
