@@ -122,6 +122,30 @@ void engineProcess (benchmark::State& state, Scene scene, PipelineKernel kernel 
     reportPerSample (state);
 }
 
+// The same 512 samples in blocks of state.range (0) samples: what small host blocks cost the
+// cascade (designs unchanged).
+void engineProcessInBlocks (benchmark::State& state, Scene scene, PipelineKernel kernel = widestPipelineKernel())
+{
+    juce::ScopedNoDenormals noDenormals;
+    auto engine = makeEngine (scene);
+    engine.kernel = kernel;
+    const int piece = (int) state.range (0);
+    Block block;
+
+    for (auto _ : state)
+    {
+        block.refill();
+        for (int start = 0; start < blockSize; start += piece)
+        {
+            float* channels[] = { block.left.data() + start, block.right.data() + start };
+            engine.process (channels, 2, std::min (piece, blockSize - start), nullptr);
+        }
+        benchmark::DoNotOptimize (block.left.data());
+        benchmark::ClobberMemory();
+    }
+    reportPerSample (state);
+}
+
 struct FloatSection
 {
     float b0, b1, b2, a1, a2;
@@ -236,6 +260,8 @@ BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells, Scene::bells);
 // The cascade kernels side by side (the plain one runs one section after the other).
 BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_plain_kernel, Scene::bells, PipelineKernel::plain);
 BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_sse2_kernel, Scene::bells, PipelineKernel::sse2);
+BENCHMARK_CAPTURE (engineProcessInBlocks, a_24_stereo_bells, Scene::bells)->Arg (1)->Arg (16)->Arg (64)->Arg (512);
+BENCHMARK_CAPTURE (engineProcessInBlocks, a_24_stereo_bells_plain_kernel, Scene::bells, PipelineKernel::plain)->Arg (1)->Arg (16)->Arg (64);
 BENCHMARK_CAPTURE (bareLoop, a_24_stereo_bells, Scene::bells);
 BENCHMARK_CAPTURE (juceCascade, a_24_stereo_bells, Scene::bells);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace
 {
@@ -455,6 +456,31 @@ void EqEngine::designGainSection (int band, const BandSettings& s, double gainDb
 
 int EqEngine::buildPipeline (bool stereo) noexcept
 {
+    if (designGeneration != pipeGeneration || stereo != pipeStereo)
+    {
+        pipeGroupCount = layOutPipeline (stereo);
+        pipeGeneration = designGeneration;
+        pipeStereo = stereo;
+    }
+
+    // The states always come from the sections: their owners may clear or set them.
+    for (int stage = 0; stage < pipeStageCount; ++stage)
+    {
+        const auto& owner = pipeOwners[(size_t) stage];
+        const auto& from = sections[(size_t) owner.band][(size_t) owner.section];
+        auto& state = pipeStates[(size_t) stage];
+        for (int l = 0; l < 2; ++l)
+        {
+            state.z1[l] = owner.lanes[l] ? from.z1[l] : 0.0;
+            state.z2[l] = owner.lanes[l] ? from.z2[l] : 0.0;
+        }
+    }
+
+    return pipeGroupCount;
+}
+
+int EqEngine::layOutPipeline (bool stereo) noexcept
+{
     int stages = 0;
     int groups = 0;
     bool leftRightGroupOpen = false;
@@ -498,7 +524,6 @@ int EqEngine::buildPipeline (bool stereo) noexcept
         {
             const auto& from = sections[index][(size_t) k];
             LaneSection lane;
-            LaneState state;
             for (int l = 0; l < 2; ++l)
             {
                 if (! lanes[l])
@@ -508,11 +533,8 @@ int EqEngine::buildPipeline (bool stereo) noexcept
                 lane.b2[l] = from.b2;
                 lane.a1[l] = from.a1;
                 lane.a2[l] = from.a2;
-                state.z1[l] = from.z1[l];
-                state.z2[l] = from.z2[l];
             }
             pipeSections[(size_t) stages] = lane;
-            pipeStates[(size_t) stages] = state;
             pipeOwners[(size_t) stages] = { (int16_t) band, (int16_t) k, { lanes[0], lanes[1] } };
         }
     }
@@ -692,6 +714,36 @@ void EqEngine::clearState() noexcept
         values->fill (0.0f);
 }
 
+namespace
+{
+// True when none of the values is NaN or infinite: x - x is 0 for every finite x and NaN
+// otherwise, and a sum of such terms is 0 only when all of them are. Four running sums keep
+// the adds independent.
+template <typename Value>
+bool allFiniteValues (const Value* values, size_t count) noexcept
+{
+    Value sums[4] {};
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4)
+        for (size_t k = 0; k < 4; ++k)
+            sums[k] += values[i + k] - values[i + k];
+    for (; i < count; ++i)
+        sums[0] += values[i] - values[i];
+    return sums[0] + sums[1] + sums[2] + sums[3] == Value (0);
+}
+} // namespace
+
+bool EqEngine::runningStateIsFinite() const noexcept
+{
+    // The sections' states pass through the pipeline's stages, which hold the latest of them.
+    static_assert (sizeof (LaneState) == 4 * sizeof (double) && sizeof (Biquad) == 9 * sizeof (double));
+    return allFiniteValues (pipeStates[0].z1, 4 * (size_t) pipeStageCount)
+        && allFiniteValues (&soloSections[0].b0, 2 * 9)
+        && allFiniteValues (detectorZ1.data(), (size_t) numBands) && allFiniteValues (detectorZ2.data(), (size_t) numBands)
+        && allFiniteValues (envelope.data(), (size_t) numBands) && allFiniteValues (dynGainDb.data(), (size_t) numBands)
+        && allFiniteValues (smoothedOverDb.data(), (size_t) numBands);
+}
+
 void EqEngine::clearNonFiniteState() noexcept
 {
     // A sum is non-finite when any of its terms is (finite states are far from overflowing).
@@ -729,5 +781,6 @@ void EqEngine::process (float* const* channels, int numChannels, int numSamples,
     else
         filterBlock (channels, numChannels, 0, numSamples);
 
-    clearNonFiniteState();
+    if (! runningStateIsFinite())
+        clearNonFiniteState();
 }

@@ -160,6 +160,12 @@ private:
     int buildPipeline (bool stereo) noexcept;
     void storePipelineState() noexcept;
 
+    // The layout and coefficients alone; kept while the design generation stands.
+    int layOutPipeline (bool stereo) noexcept;
+
+    // False when any running state is NaN or infinite (one cheap pass, no branches per value).
+    bool runningStateIsFinite() const noexcept;
+
     struct PipelineGroup
     {
         int first = 0;
@@ -180,6 +186,9 @@ private:
     std::array<StageOwner, maxStages> pipeOwners {};
     std::array<PipelineGroup, numBands> pipeGroups {};
     int pipeStageCount = 0;
+    int pipeGroupCount = 0;
+    uint64_t pipeGeneration = 0;
+    bool pipeStereo = false;
 
     static constexpr int workLength = 256;
     alignas (32) std::array<double, 2 * workLength> workFrames {};
