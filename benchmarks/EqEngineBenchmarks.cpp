@@ -262,6 +262,7 @@ BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_plain_kernel, Scene::bells, 
 BENCHMARK_CAPTURE (engineProcess, a_24_stereo_bells_sse2_kernel, Scene::bells, PipelineKernel::sse2);
 BENCHMARK_CAPTURE (engineProcessInBlocks, a_24_stereo_bells, Scene::bells)->Arg (1)->Arg (16)->Arg (64)->Arg (512);
 BENCHMARK_CAPTURE (engineProcessInBlocks, a_24_stereo_bells_plain_kernel, Scene::bells, PipelineKernel::plain)->Arg (1)->Arg (16)->Arg (64);
+BENCHMARK_CAPTURE (engineProcessInBlocks, a_24_stereo_bells_sse2_kernel, Scene::bells, PipelineKernel::sse2)->Arg (16)->Arg (64);
 BENCHMARK_CAPTURE (bareLoop, a_24_stereo_bells, Scene::bells);
 BENCHMARK_CAPTURE (juceCascade, a_24_stereo_bells, Scene::bells);
 
