@@ -3,6 +3,8 @@
 #include "FilterDesign.h"
 #include "SectionMagnitude.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -251,6 +253,8 @@ void EqEngine::setBands (const BandSnapshot& settings)
         if (! (skipUnchangedDesigns && reuseDesign (i, s)))
             designBandSections (i, s);
     }
+
+    gainComputerRan = false;
 }
 
 bool EqEngine::reuseDesign (int band, const BandSettings& s)
@@ -441,6 +445,7 @@ void EqEngine::updateDynamicGain (int band)
         designGainSection (band, s, g);
 
     lastDesign[index].gainSectionRewritten = true;
+    gainComputerRan = true;
     ++designGeneration;
 }
 
@@ -654,32 +659,82 @@ void EqEngine::processSolo (float* const* channels, int numChannels, int numSamp
     }
 }
 
-void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+namespace
 {
-    std::array<int, numBands> active {};
-    std::array<Section, numBands> detectors {};
-    int numActive = 0;
+// The dynamic bands' detectors side by side, four per pass in SSE2 registers, each band's
+// arithmetic unchanged: the double section step, |y| rounded to float, the float envelope.
+struct DetectorBank
+{
+    static constexpr size_t capacity = eqBandCount; // a multiple of 4
+    int count = 0;  // bands in use
+    int padded = 0; // count rounded up to 4; the extra entries are inert
+    std::array<size_t, capacity> band {};
+    alignas (16) std::array<double, capacity> b0 {}, b1 {}, b2 {}, a1 {}, a2 {}, z1 {}, z2 {}, keyed {};
+    alignas (16) std::array<float, capacity> envelope {}, attack {}, release {};
 
-    for (int band = 0; band < numBands; ++band)
+    void add (size_t index, const Biquad& d, double state1, double state2, float env, float att, float rel, bool listensToKey)
     {
-        if (dynamic[(size_t) band])
+        const auto n = (size_t) count++;
+        band[n] = index;
+        b0[n] = d.b0;
+        b1[n] = d.b1;
+        b2[n] = d.b2;
+        a1[n] = d.a1;
+        a2[n] = d.a2;
+        z1[n] = state1;
+        z2[n] = state2;
+        envelope[n] = env;
+        attack[n] = att;
+        release[n] = rel;
+        uint64_t all = listensToKey ? ~uint64_t (0) : 0; // a select mask
+        std::memcpy (&keyed[n], &all, sizeof all);
+        padded = (count + 3) & ~3;
+    }
+
+    void step (float mean, float sidechain) noexcept
+    {
+        const __m128d m = _mm_set1_pd (mean), k = _mm_set1_pd (sidechain);
+        const __m128d sign = _mm_set1_pd (-0.0);
+
+        for (int n = 0; n < padded; n += 4)
         {
-            active[(size_t) numActive] = band;
-            detectors[(size_t) numActive] = Section (detector[(size_t) band]);
-            ++numActive;
+            __m128d magnitude[2];
+            for (int h = 0; h < 2; ++h)
+            {
+                const auto i = (size_t) (n + 2 * h);
+                const __m128d key = _mm_load_pd (&keyed[i]);
+                const __m128d x = _mm_or_pd (_mm_and_pd (key, k), _mm_andnot_pd (key, m));
+                const __m128d y = _mm_add_pd (_mm_mul_pd (_mm_load_pd (&b0[i]), x), _mm_load_pd (&z1[i]));
+                _mm_store_pd (&z1[i], _mm_add_pd (_mm_sub_pd (_mm_mul_pd (_mm_load_pd (&b1[i]), x),
+                                                              _mm_mul_pd (_mm_load_pd (&a1[i]), y)),
+                                                  _mm_load_pd (&z2[i])));
+                _mm_store_pd (&z2[i], _mm_sub_pd (_mm_mul_pd (_mm_load_pd (&b2[i]), x), _mm_mul_pd (_mm_load_pd (&a2[i]), y)));
+                magnitude[h] = _mm_andnot_pd (sign, y);
+            }
+
+            const auto i = (size_t) n;
+            const __m128 a = _mm_movelh_ps (_mm_cvtpd_ps (magnitude[0]), _mm_cvtpd_ps (magnitude[1]));
+            const __m128 e = _mm_load_ps (&envelope[i]);
+            const __m128 rising = _mm_cmpgt_ps (a, e);
+            const __m128 coefficient = _mm_or_ps (_mm_and_ps (rising, _mm_load_ps (&attack[i])),
+                                                  _mm_andnot_ps (rising, _mm_load_ps (&release[i])));
+            _mm_store_ps (&envelope[i], _mm_add_ps (_mm_mul_ps (_mm_sub_ps (e, a), coefficient), a));
         }
     }
+};
+} // namespace
+
+void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+{
+    DetectorBank bank;
+    for (size_t band = 0; band < (size_t) numBands; ++band)
+        if (dynamic[band])
+            bank.add (band, detector[band], detectorZ1[band], detectorZ2[band], envelope[band], attackCoef[band],
+                      releaseCoef[band], useSidechain[band]);
 
     const auto detect = [&] (int i) {
         const float mean = meanOf (channels, numChannels, i);
-        const float sc = sidechain != nullptr ? sidechain[i] : mean;
-
-        for (int n = 0; n < numActive; ++n)
-        {
-            const auto b = (size_t) active[(size_t) n];
-            const double y = detectors[(size_t) n].step (useSidechain[b] ? sc : mean, detectorZ1[b], detectorZ2[b]);
-            followEnvelope (envelope[b], y, attackCoef[b], releaseCoef[b]);
-        }
+        bank.step (mean, sidechain != nullptr ? sidechain[i] : mean);
     };
 
     // The gain computer runs at samples 0, 16, 32, ... after that sample's detector step and
@@ -689,13 +744,26 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
         const int length = std::min (controlInterval, numSamples - start);
 
         detect (start);
-        for (int n = 0; n < numActive; ++n)
-            updateDynamicGain (active[(size_t) n]);
+        for (int n = 0; n < bank.count; ++n)
+        {
+            const auto band = bank.band[(size_t) n];
+            envelope[band] = bank.envelope[(size_t) n];
+            updateDynamicGain ((int) band);
+            bank.release[(size_t) n] = releaseCoef[band]; // the automatic release moves it
+        }
 
         for (int i = start + 1; i < start + length; ++i)
             detect (i);
 
         filterBlock (channels, numChannels, start, length);
+    }
+
+    for (int n = 0; n < bank.count; ++n)
+    {
+        const auto band = bank.band[(size_t) n];
+        detectorZ1[band] = bank.z1[(size_t) n];
+        detectorZ2[band] = bank.z2[(size_t) n];
+        envelope[band] = bank.envelope[(size_t) n];
     }
 }
 

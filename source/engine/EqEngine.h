@@ -97,6 +97,10 @@ public:
     // evaluated at one value holds for as long as it stays.
     uint64_t designGeneration = 1;
 
+    // True while everything the last setBands wrote still stands (no gain computer has run
+    // since), so that setBands with the same settings, rate and mode would change nothing.
+    bool designsIntact() const noexcept { return ! gainComputerRan; }
+
 private:
     // What section 0 of a Bell or shelf band was last designed from, so that the gain
     // computer skips a redesign that would give the same coefficients (the matched shelves
@@ -124,6 +128,7 @@ private:
         bool gainSectionRewritten = false;
     };
     std::array<BandDesign, numBands> lastDesign {};
+    bool gainComputerRan = false;
 
     struct SoloDesign
     {

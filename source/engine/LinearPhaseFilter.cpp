@@ -1,5 +1,7 @@
 #include "LinearPhaseFilter.h"
 
+#include "FftwEngine.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +14,7 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     numBins = fftSize / 2 + 1;
     numChannels = std::max (1, numOutputChannels);
 
+    [[maybe_unused]] const bool fastTransforms = fftwEngineRegistered();
     fft = std::make_unique<juce::dsp::FFT> (fftOrder);
 
     // Symmetric Hann: analysis and synthesis by the same window at a quarter hop overlap to
@@ -26,6 +29,7 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     targetMags.assign ((size_t) numBins, 1.0f);
     smoothedMags.assign ((size_t) numBins, 1.0f);
     fftBuffer.assign ((size_t) (2 * fftSize), 0.0f);
+    spectrum.assign ((size_t) fftSize, {});
     smoothingSettled = false;
     gainsStale = true;
 
@@ -131,36 +135,72 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
             if (gainsStale)
                 buildGains();
 
-            for (int c = 0; c < m; ++c)
-                processFrame (channels[(size_t) c]);
+            for (int c = 0; c < m; c += 2)
+                processFrame (channels[(size_t) c], c + 1 < m ? &channels[(size_t) c + 1] : nullptr);
         }
     }
 }
 
-void LinearPhaseFilter::processFrame (Channel& channel) noexcept
+namespace
 {
-    auto* data = fftBuffer.data();
+// frame[2n] = a[n] w[n], frame[2n + 1] = b[n] w[n] (0 without b), over one unbroken stretch.
+void windowPair (float* frame, const float* a, const float* b, const float* w, int length) noexcept
+{
+    if (b != nullptr)
+        for (int n = 0; n < length; ++n)
+        {
+            frame[2 * n] = a[n] * w[n];
+            frame[2 * n + 1] = b[n] * w[n];
+        }
+    else
+        for (int n = 0; n < length; ++n)
+        {
+            frame[2 * n] = a[n] * w[n];
+            frame[2 * n + 1] = 0.0f;
+        }
+}
+
+// out[n] += part n of the frame (0: real, 1: imaginary) x w[n] x gain.
+void overlapAdd (float* out, const float* frame, int part, const float* w, float gain, int length) noexcept
+{
+    for (int n = 0; n < length; ++n)
+        out[n] += frame[2 * n + part] * w[n] * gain;
+}
+} // namespace
+
+void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
+{
+    using Complex = juce::dsp::Complex<float>;
+    auto* frame = fftBuffer.data();
+    auto* bins = reinterpret_cast<float*> (spectrum.data());
     const auto* w = window.data();
 
-    // Oldest sample first: writePos is where the next sample will go.
-    const int older = fftSize - channel.writePos;
-    juce::FloatVectorOperations::multiply (data, channel.inRing.data() + channel.writePos, w, older);
-    juce::FloatVectorOperations::multiply (data + older, channel.inRing.data(), w + older, channel.writePos);
+    // Oldest sample first: writePos (shared by all channels) is where the next sample will go.
+    const int position = first.writePos;
+    const int older = fftSize - position;
+    const float* a = first.inRing.data();
+    const float* b = second != nullptr ? second->inRing.data() : nullptr;
+    windowPair (frame, a + position, b != nullptr ? b + position : nullptr, w, older);
+    windowPair (frame + 2 * older, a, b, w + older, position);
 
-    // The inverse reads only bins 0 .. fftSize / 2 (the others mirror them), so only those
-    // are formed and scaled.
-    fft->performRealOnlyForwardTransform (data, true);
-
-    for (int n = 0; n < numBins; ++n)
+    fft->perform (reinterpret_cast<const Complex*> (frame), spectrum.data(), false);
+    const float* gains = fullGains.data();
+    for (int n = 0; n < fftSize; ++n)
     {
-        data[2 * n] *= fullGains[(size_t) n];
-        data[2 * n + 1] *= fullGains[(size_t) n];
+        bins[2 * n] *= gains[n];
+        bins[2 * n + 1] *= gains[n];
     }
+    fft->perform (spectrum.data(), reinterpret_cast<Complex*> (frame), true); // includes the 1 / fftSize
 
-    fft->performRealOnlyInverseTransform (data);
-
-    juce::FloatVectorOperations::multiply (data, w, fftSize);
-    const int later = fftSize - channel.readPos;
-    juce::FloatVectorOperations::addWithMultiply (channel.outRing.data() + channel.readPos, data, overlapGain, later);
-    juce::FloatVectorOperations::addWithMultiply (channel.outRing.data(), data + later, overlapGain, channel.readPos);
+    const int start = first.readPos;
+    const int later = fftSize - start;
+    for (auto* channel : { &first, second })
+    {
+        if (channel == nullptr)
+            continue;
+        const int part = channel == &first ? 0 : 1;
+        float* out = channel->outRing.data();
+        overlapAdd (out + start, frame, part, w, overlapGain, later);
+        overlapAdd (out, frame + 2 * later, part, w + later, overlapGain, start);
+    }
 }

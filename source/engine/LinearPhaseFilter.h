@@ -58,5 +58,8 @@ private:
 
     void smoothTowardTarget (const float* targetMagnitudes) noexcept;
     void buildGains() noexcept;
-    void processFrame (Channel& channel) noexcept;
+    // Both channels of a pair go through one complex transform, one as the real and one as the
+    // imaginary part: the gains are real and even, so the two never mix.
+    void processFrame (Channel& first, Channel* second) noexcept;
+    std::vector<juce::dsp::Complex<float>> spectrum; // the transform's other buffer
 };

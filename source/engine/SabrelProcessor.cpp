@@ -104,6 +104,9 @@ SabrelProcessor::SabrelProcessor()
         for (int p = 0; p < paramsPerBand; ++p)
             bandParamValues[(size_t) (band * paramsPerBand + p)] =
                 rawParameter (apvts, bandParamId (band, bandParamSuffixes[(size_t) p]));
+    for (int band = 0; band < numBands; ++band)
+        for (const auto* suffix : bandParamSuffixes)
+            apvts.addParameterListener (bandParamId (band, suffix), &bandParameterChanges);
     globals.input = rawParameter (apvts, "input");
     globals.output = rawParameter (apvts, "output");
     globals.bypass = rawParameter (apvts, "bypass");
@@ -113,7 +116,12 @@ SabrelProcessor::SabrelProcessor()
     globals.autoGain = rawParameter (apvts, "autogain");
 }
 
-SabrelProcessor::~SabrelProcessor() = default;
+SabrelProcessor::~SabrelProcessor()
+{
+    for (int band = 0; band < numBands; ++band)
+        for (const auto* suffix : bandParamSuffixes)
+            apvts.removeParameterListener (bandParamId (band, suffix), &bandParameterChanges);
+}
 
 juce::AudioProcessorValueTreeState::ParameterLayout SabrelProcessor::createParameterLayout()
 {
@@ -202,6 +210,8 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     engine.matchedDesign = readRaw (globals.phaseMode) >= 0.5f;
     engine.clearState();
     engine.setBands (snapshotBands());
+    scaledBandsKnown = false;
+    engineHoldsScaledBands = false;
 
     const int inputChannels = juce::jmax (1, getChannelCountOfBus (true, 0));
     for (int stages = 1; stages <= 2; ++stages)
@@ -321,14 +331,25 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     autoGainEngine.skipUnchangedDesigns = skipUnchangedWork;
     linearPhase.skipUnchangedWork = skipUnchangedWork;
 
-    // The same parameter values, bit for bit, give the same records.
+    // The band values are read again only after one of them changed; the same values, bit for
+    // bit, give the same records, and the same records, rate and mode the same engine.
+    const uint32_t changes = bandParameterChanges.count.load (std::memory_order_acquire);
+    const bool readAll = ! skipUnchangedWork || ! scaledBandsKnown || changes != bandParametersReadAt;
     BandParameterValues raw;
-    readBandParameters (raw);
-    const float gainScale = juce::jlimit (0.0f, 2.0f, readRaw (globals.gainScale) * 0.01f);
-    if (! skipUnchangedWork || ! scaledBandsKnown || std::memcmp (raw.data(), scaledBandsFrom.data(), sizeof (raw)) != 0
-        || std::memcmp (&gainScale, &scaledBandsGainScale, sizeof (float)) != 0)
+    if (readAll)
     {
-        scaledBands = bandsFromParameters (raw);
+        readBandParameters (raw);
+        bandParametersReadAt = changes;
+    }
+    const float gainScale = juce::jlimit (0.0f, 2.0f, readRaw (globals.gainScale) * 0.01f);
+    const bool bandsChanged = ! skipUnchangedWork || ! scaledBandsKnown
+                              || (readAll && std::memcmp (raw.data(), scaledBandsFrom.data(), sizeof (raw)) != 0)
+                              || std::memcmp (&gainScale, &scaledBandsGainScale, sizeof (float)) != 0;
+    if (bandsChanged)
+    {
+        if (readAll)
+            scaledBandsFrom = raw;
+        scaledBands = bandsFromParameters (scaledBandsFrom);
         if (gainScale != 1.0f)
         {
             for (auto& band : scaledBands)
@@ -337,12 +358,18 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
                 band.tilt *= (double) gainScale;
             }
         }
-        scaledBandsFrom = raw;
         scaledBandsGainScale = gainScale;
         scaledBandsKnown = true;
     }
     const auto& bands = scaledBands;
-    engine.setBands (bands);
+    if (bandsChanged || ! engineHoldsScaledBands || ! engine.designsIntact() || engineBandsRate != rate
+        || engineBandsMatched != engine.matchedDesign)
+    {
+        engine.setBands (bands);
+        engineHoldsScaledBands = true;
+        engineBandsRate = rate;
+        engineBandsMatched = engine.matchedDesign;
+    }
 
     if (phase != lastPhaseMode || oversample != lastOversample)
     {

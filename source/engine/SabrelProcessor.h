@@ -156,6 +156,21 @@ private:
     float scaledBandsGainScale = 1.0f;
     bool scaledBandsKnown = false;
 
+    // Counts the band parameters' changes: the framework writes their raw values only on the
+    // way to their listeners, so a block reads the 432 values again only after a change.
+    struct BandParameterChanges : juce::AudioProcessorValueTreeState::Listener
+    {
+        std::atomic<uint32_t> count { 0 };
+        void parameterChanged (const juce::String&, float) override { count.fetch_add (1, std::memory_order_acq_rel); }
+    };
+    BandParameterChanges bandParameterChanges;
+    uint32_t bandParametersReadAt = 0;
+
+    // What the engine's last setBands was given besides scaledBands (false: something else).
+    bool engineHoldsScaledBands = false;
+    double engineBandsRate = 0.0;
+    bool engineBandsMatched = false;
+
     // Fills sidechainMono with the block's sidechain mix and updates the activity hold;
     // returns the mix, or null when there is none for this block.
     const float* mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
