@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xml/PlainXml.h"
+
 #include <juce_core/juce_core.h>
 
 #include <functional>
@@ -9,20 +11,9 @@
 namespace StateBlock
 {
 // Deepest element nesting accepted. Saved states are two levels deep; the limit only keeps a
-// hostile block from driving the recursive XML parser through the host thread's stack.
-constexpr int maxNestingDepth = 256;
-
-// True when the bytes are well-formed UTF-8: no stray or missing continuation bytes, no
-// overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUtf8 (const char* text, size_t numBytes);
-
-// True when the text keeps to the plain XML that a saved state is written in, so that the
-// framework's parser can neither recurse deeply nor expand anything: elements nest no deeper
-// than maxDepth; tags are a name and name="value" attributes; the only references are the five
-// predefined entities and character references of a real character; no document type or
-// entity declarations. Depth is counted on the markup alone, so nothing inside text, attribute
-// values, comments or CDATA can lower it. Stricter than XML, never looser.
-bool isPlainMarkup (const char* text, size_t numBytes, int maxDepth);
+// hostile block from driving the recursive XML parser through the host thread's stack, which
+// on some hosts' threads is no more than 512 kB.
+constexpr int maxNestingDepth = 64;
 
 // True when the text's last element closes (ends in "/>" or "</...>"). The framework's parser
 // takes a document cut short after its root tag ("<PARAMS") as an empty root, which would
@@ -31,8 +22,8 @@ bool endsWithClosedElement (const juce::String& text);
 
 // The block's XML, or nothing when the block is malformed: too short, another magic, a length
 // of zero or with its top bit set, text that is not valid UTF-8, not plain markup (above) or not
-// a complete document. A length larger than the data is cut to the data; a zero byte ends the
-// text earlier.
+// a complete document (PlainXml). A length larger than the data is cut to the data; a zero
+// byte ends the text earlier.
 std::unique_ptr<juce::XmlElement> readXml (const void* data, int sizeInBytes);
 
 // True when the text reads, as the parameter state reads a stored value, as a finite float.

@@ -1,6 +1,9 @@
 #include "UserSettingsFiles.h"
 
+#include "xml/PlainXml.h"
+
 #include <cstdlib>
+#include <cstring>
 
 UserSettingsFiles::UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions)
     : options (storageOptions)
@@ -42,20 +45,49 @@ juce::File UserSettingsFiles::locationFor (const juce::PropertiesFile::Options& 
    #endif
 }
 
+bool UserSettingsFiles::isSafeToRead (const juce::File& file)
+{
+    if (! file.existsAsFile())
+        return true;
+
+    if (file.getSize() > maxFileBytes)
+        return false;
+
+    juce::MemoryBlock data;
+
+    if (! file.loadFileAsData (data))
+        return true; // the settings file cannot read it either
+
+    // The framework parses the text up to its first zero byte.
+    const auto* text = static_cast<const char*> (data.getData());
+    const auto* zero = static_cast<const char*> (std::memchr (text, 0, data.getSize()));
+    const auto numBytes = zero != nullptr ? (size_t) (zero - text) : data.getSize();
+
+    return PlainXml::isValidUtf8 (text, numBytes) && PlainXml::isPlainMarkup (text, numBytes, maxNestingDepth);
+}
+
 void UserSettingsFiles::openFiles()
 {
     auto o = options;
 
+    // A file that is not safe to parse is not read. The user's own is dropped, as one that does
+    // not parse would be, and written afresh at the next save; the all-users one is left alone.
     if (userProps == nullptr)
     {
         o.commonToAllUsers = false;
-        userProps = std::make_unique<juce::PropertiesFile> (locationFor (o, false), o);
+        auto file = locationFor (o, false);
+
+        if (! isSafeToRead (file) && ! file.deleteFile())
+            file = juce::File(); // kept in memory only
+
+        userProps = std::make_unique<juce::PropertiesFile> (file, o);
     }
 
     if (commonProps == nullptr)
     {
         o.commonToAllUsers = true;
-        commonProps = std::make_unique<juce::PropertiesFile> (locationFor (o, true), o);
+        const auto file = locationFor (o, true);
+        commonProps = std::make_unique<juce::PropertiesFile> (isSafeToRead (file) ? file : juce::File(), o);
     }
 
     userProps->setFallbackPropertySet (commonProps.get());

@@ -29,6 +29,14 @@ public:
     // The folder for per-user configuration on Linux: $XDG_CONFIG_HOME, or ~/.config.
     static juce::File userConfigFolder();
 
+    // True when the file is absent or unreadable, or holds text that the framework's XML parser
+    // reads safely (PlainXml, at most maxFileBytes). Anything else never reaches the parser:
+    // a self-referencing entity or deep nesting in a settings file would take the host down.
+    static bool isSafeToRead (const juce::File& file);
+
+    static constexpr juce::int64 maxFileBytes = 1 << 20;
+    static constexpr int maxNestingDepth = 8;
+
 private:
     juce::PropertiesFile::Options options;
     std::unique_ptr<juce::PropertiesFile> userProps, commonProps;

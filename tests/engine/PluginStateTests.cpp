@@ -303,7 +303,7 @@ TEST (PluginState, HostileBlocksLeaveEveryParameterFinite)
     const auto header = juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?> ");
     std::vector<Case> cases = {
         { "self-referencing entity",
-          makeBlock (header + "<!DOCTYPE PARAMS [<!ENTITY a \"xx&a;\">]><PARAMS><PARAM id=\"gainscale\" value=\"&a;\"/></PARAMS>"),
+          makeBlock (header + "<!DOCTYPE PARAMS [x <!ENTITY a \"xx&a;\">]><PARAMS><PARAM id=\"gainscale\" value=\"&a;\"/></PARAMS>"),
           nullptr },
         { "nesting walked down by text",
           makeStateBlock ("<PARAMS>" + repeated ("<a>/>", 200000) + repeated ("</a>", 200000) + "</PARAMS>"), nullptr },

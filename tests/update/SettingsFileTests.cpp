@@ -1,5 +1,6 @@
 #include "LoopbackHttpServer.h"
 #include "UpdateTestSupport.h"
+#include "update/VendorWeb.h"
 
 #include <unistd.h>
 
@@ -121,5 +122,63 @@ TEST_F (SettingsLocation, FollowsXdgConfigHome)
         EXPECT_TRUE (expected.existsAsFile());
         expected.deleteFile();
     }
+}
+} // namespace
+
+namespace
+{
+class HostileSettings : public UpdateCheckerTest
+{
+};
+
+// Settings files the framework's XML parser must never see; each names a download address
+// that a parser reading it anyway would hand out.
+std::vector<std::pair<const char*, std::string>> hostileSettingsFiles()
+{
+    const std::string value = R"(<VALUE name="updateLatestUrl" val="https://kovalin.example/dl/x"/>)";
+    const std::string file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>" + value + "</PROPERTIES>\n";
+
+    return {
+        { "self-referencing entity", R"(<?xml version="1.0"?><!DOCTYPE PROPERTIES [x <!ENTITY a "xx&a;">]>)"
+                                     R"(<PROPERTIES><VALUE name="updateLatestNotes" val="&a;"/>)" + value + "</PROPERTIES>" },
+        { "nesting 200000 deep", "<PROPERTIES>" + value + juce::String::repeatedString ("<a>/>", 200000).toStdString()
+                                     + juce::String::repeatedString ("</a>", 200000).toStdString() + "</PROPERTIES>" },
+        { "invalid UTF-8 at the end", file + "\xf0" },
+        { "UTF-16", std::string ("\xff\xfe<\0P\0") },
+        { "larger than any settings file", file + std::string ((size_t) UserSettingsFiles::maxFileBytes, ' ') },
+    };
+}
+
+TEST_F (HostileSettings, AreNeverParsedAndReplacedAtTheNextSave)
+{
+    setUpdateUrl (""); // the check fails at once, but stores its time
+
+    for (const auto& [name, content] : hostileSettingsFiles())
+    {
+        SCOPED_TRACE (name);
+        ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
+        ASSERT_TRUE (settingsFile().replaceWithData (content.data(), content.size()));
+        EXPECT_FALSE (UserSettingsFiles::isSafeToRead (settingsFile()));
+
+        {
+            UpdateChecker checker { "0.1.0" };
+            EXPECT_EQ (checker.getDownloadUrl(), vendorweb::homePageUrl());
+            checker.checkIfDue();
+            ASSERT_TRUE (finishCheck (checker));
+        }
+
+        EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
+        EXPECT_TRUE (storedSettings().containsKey (updatekeys::lastCheckMs));
+        EXPECT_FALSE (storedSettings().containsKey (updatekeys::latestUrl));
+    }
+}
+
+TEST_F (HostileSettings, WhatTheFrameworkWritesIsSafeToRead)
+{
+    writeSettings ({ { updatekeys::latestNotes, "<notes> & \"quotes\" 'and' \t\r\n \xc3\xa9 \x01" },
+                     { updatekeys::latestUrl, "https://kovalin.example/dl/0.2.0?a=1&b=2" } });
+    EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
+    EXPECT_TRUE (UserSettingsFiles::isSafeToRead (home.getChildFile ("absent")));
+    EXPECT_EQ (storedSettings()[updatekeys::latestUrl], juce::String ("https://kovalin.example/dl/0.2.0?a=1&b=2"));
 }
 } // namespace
