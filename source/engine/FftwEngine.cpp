@@ -125,9 +125,22 @@ struct AlignedFftw : juce::dsp::FFT::Instance
 
     void perform (const Complex<float>* input, Complex<float>* output, bool inverseTransform) const noexcept override
     {
-        std::memcpy (complexIn, input, sizeof (fftwf_complex) * (size_t) n);
-        fftwf_execute (inverseTransform ? inverse : forward);
-        std::memcpy (static_cast<void*> (output), complexOut, sizeof (fftwf_complex) * (size_t) n);
+        auto* in = reinterpret_cast<fftwf_complex*> (const_cast<Complex<float>*> (input));
+        auto* out = reinterpret_cast<fftwf_complex*> (output);
+
+        // Arrays aligned like the work arrays (and apart) are transformed where they are; an
+        // out-of-place complex plan leaves its input as it was.
+        if (in != out && fftwf_alignment_of (reinterpret_cast<float*> (in)) == 0
+            && fftwf_alignment_of (reinterpret_cast<float*> (out)) == 0)
+        {
+            fftwf_execute_dft (inverseTransform ? inverse : forward, in, out);
+        }
+        else
+        {
+            std::memcpy (complexIn, input, sizeof (fftwf_complex) * (size_t) n);
+            fftwf_execute (inverseTransform ? inverse : forward);
+            std::memcpy (static_cast<void*> (output), complexOut, sizeof (fftwf_complex) * (size_t) n);
+        }
 
         if (inverseTransform)
             juce::FloatVectorOperations::multiply (reinterpret_cast<float*> (output), 1.0f / (float) n, 2 * n);

@@ -28,8 +28,10 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     fullGains.assign ((size_t) fftSize, 1.0f);
     targetMags.assign ((size_t) numBins, 1.0f);
     smoothedMags.assign ((size_t) numBins, 1.0f);
-    fftBuffer.assign ((size_t) (2 * fftSize), 0.0f);
-    spectrum.assign ((size_t) fftSize, {});
+    constexpr size_t alignment = 64;
+    transformMemory.calloc ((size_t) (2 * fftSize) + alignment / sizeof (juce::dsp::Complex<float>));
+    frame = juce::snapPointerToAlignment (transformMemory.get(), alignment);
+    spectrum = frame + fftSize;
     smoothingSettled = false;
     gainsStale = true;
 
@@ -170,9 +172,8 @@ void overlapAdd (float* out, const float* frame, int part, const float* w, float
 
 void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
 {
-    using Complex = juce::dsp::Complex<float>;
-    auto* frame = fftBuffer.data();
-    auto* bins = reinterpret_cast<float*> (spectrum.data());
+    auto* samples = reinterpret_cast<float*> (frame);
+    auto* bins = reinterpret_cast<float*> (spectrum);
     const auto* w = window.data();
 
     // Oldest sample first: writePos (shared by all channels) is where the next sample will go.
@@ -180,17 +181,17 @@ void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
     const int older = fftSize - position;
     const float* a = first.inRing.data();
     const float* b = second != nullptr ? second->inRing.data() : nullptr;
-    windowPair (frame, a + position, b != nullptr ? b + position : nullptr, w, older);
-    windowPair (frame + 2 * older, a, b, w + older, position);
+    windowPair (samples, a + position, b != nullptr ? b + position : nullptr, w, older);
+    windowPair (samples + 2 * older, a, b, w + older, position);
 
-    fft->perform (reinterpret_cast<const Complex*> (frame), spectrum.data(), false);
+    fft->perform (frame, spectrum, false);
     const float* gains = fullGains.data();
     for (int n = 0; n < fftSize; ++n)
     {
         bins[2 * n] *= gains[n];
         bins[2 * n + 1] *= gains[n];
     }
-    fft->perform (spectrum.data(), reinterpret_cast<Complex*> (frame), true); // includes the 1 / fftSize
+    fft->perform (spectrum, frame, true); // includes the 1 / fftSize
 
     const int start = first.readPos;
     const int later = fftSize - start;
@@ -200,7 +201,7 @@ void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
             continue;
         const int part = channel == &first ? 0 : 1;
         float* out = channel->outRing.data();
-        overlapAdd (out + start, frame, part, w, overlapGain, later);
-        overlapAdd (out, frame + 2 * later, part, w + later, overlapGain, start);
+        overlapAdd (out + start, samples, part, w, overlapGain, later);
+        overlapAdd (out, samples + 2 * later, part, w + later, overlapGain, start);
     }
 }

@@ -45,7 +45,6 @@ public:
     std::vector<float> fullGains;
     std::vector<float> targetMags;
     std::vector<float> smoothedMags;
-    std::vector<float> fftBuffer;
     std::vector<Channel> channels;
 
     // Skips the smoothing step once it moves no value and the target stays, and builds the
@@ -61,5 +60,9 @@ private:
     // Both channels of a pair go through one complex transform, one as the real and one as the
     // imaginary part: the gains are real and even, so the two never mix.
     void processFrame (Channel& first, Channel* second) noexcept;
-    std::vector<juce::dsp::Complex<float>> spectrum; // the transform's other buffer
+    // The transform's work buffers, the windowed frame and its spectrum, in one block aligned
+    // for the transform's vector code.
+    juce::HeapBlock<juce::dsp::Complex<float>> transformMemory;
+    juce::dsp::Complex<float>* frame = nullptr;
+    juce::dsp::Complex<float>* spectrum = nullptr;
 };
