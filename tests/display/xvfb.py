@@ -3,6 +3,8 @@
 
     xvfb.py start STATE_DIR   starts Xvfb on a free display number, writes it to STATE_DIR/display
     xvfb.py stop STATE_DIR    stops the server that `start` left there
+    xvfb.py screenshot STATE_DIR OUT.png
+                              writes what the server shows now as a PNG, for a person to look at
 
 JUCE 7 looks up the window-manager atoms it sets on its windows only if they already exist; on a
 bare server they do not, and the first window fails with BadAtom. So the server runs with
@@ -14,9 +16,11 @@ import os
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
+import zlib
 
 SKIPPED = 77  # CTest's skip code for this fixture: no Xvfb, windowed tests skip themselves
 
@@ -146,8 +150,35 @@ def start(state_dir):
     return 0
 
 
+def screenshot(state_dir, png_path):
+    # -fbdir keeps the screen as an XWD file: a big-endian header, a colour map, then rows of
+    # 32-bit little-endian pixels (blue, green, red, unused) on a 24-bit server.
+    with open(os.path.join(state_dir, "Xvfb_screen0"), "rb") as f:
+        xwd = f.read()
+    header = struct.unpack(">25I", xwd[:100])
+    header_size, width, height, stride, colours = header[0], header[4], header[5], header[12], header[19]
+    start_of_pixels = header_size + 12 * colours
+
+    rows = []
+    for y in range(height):
+        row = xwd[start_of_pixels + y * stride:start_of_pixels + y * stride + 4 * width]
+        rgb = bytearray(3 * width)
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::4], row[1::4], row[0::4]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    with open(png_path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(b"".join(rows), 6)) + chunk(b"IEND", b""))
+    return 0
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop"):
+    commands = {"start": (3, lambda: start(sys.argv[2])), "stop": (3, lambda: stop(sys.argv[2])),
+                "screenshot": (4, lambda: screenshot(sys.argv[2], sys.argv[3]))}
+    if len(sys.argv) < 2 or sys.argv[1] not in commands or len(sys.argv) != commands[sys.argv[1]][0]:
         print(__doc__, file=sys.stderr)
         sys.exit(2)
-    sys.exit(start(sys.argv[2]) if sys.argv[1] == "start" else stop(sys.argv[2]))
+    sys.exit(commands[sys.argv[1]][1]())
