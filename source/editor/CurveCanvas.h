@@ -113,6 +113,7 @@ public:
     void drawOverlayValueRow (juce::Graphics& g, juce::Rectangle<float> track, const juce::String& suffix,
                               const juce::String& label, float labelWidth, float valueWidth);
     void drawOverlayButtonBackground (juce::Graphics& g, int button);
+    static juce::String formatFrequency (double hz);
 
     // Analyser.
     void updateAnalysers();
@@ -174,5 +175,10 @@ public:
     double lastSlopeWheelMs = 0.0;
 
 private:
+    // Step 2 of paint: the cached trace image, rebuilt when dirty, resized or rescaled.
+    void paintAnalyserImage (juce::Graphics& g);
+    // The overlay's threshold track, detector level and gain-change meter.
+    void drawCompressorSection (juce::Graphics& g, float left, float top, float contentWidth, bool slidersShown);
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CurveCanvas)
 };

@@ -204,12 +204,18 @@ TEST_F (MenuWindows, ClosingTheEditorWithAMenuSimplyOpenClosesTheMenu)
 TEST_F (MenuWindows, ClickingTheChipsOpensTheirMenus)
 {
     auto& c = editor->curveCanvas;
-    c.overlayVisible = true;
-    c.overlayRect = { 90, 90, 200, 60 };
 
-    for (auto chip : { c.typeLabelRect, c.channelLabelRect })
+    for (auto* chip : { &c.typeLabelRect, &c.channelLabelRect })
     {
-        const auto at = chip.getCentre();
+        // The chips are where the last paint of the selected band's overlay put them.
+        juce::Image image (juce::Image::ARGB, c.getWidth(), c.getHeight(), true, juce::SoftwareImageType());
+        {
+            juce::Graphics g (image);
+            c.paintEntireComponent (g, false);
+        }
+        ASSERT_TRUE (c.overlayVisible);
+
+        const auto at = chip->getCentre();
         const auto now = juce::Time::getCurrentTime();
         c.mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), at,
                                        juce::ModifierKeys::leftButtonModifier, 1.0f, 0, 0, 0, 0, &c, &c, now, at, now, 1, false));
