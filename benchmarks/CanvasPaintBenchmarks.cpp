@@ -150,6 +150,30 @@ void dragRepaint (benchmark::State& state)
     state.counters["image rebuilt"] = canvas.analyserImageDirty ? 1.0 : 0.0;
 }
 
+// (d) One drag step as the window repaints it: the canvas is not opaque (rounded corners), so
+// everything under its bounds is painted again too.
+void dragRepaintInWindow (benchmark::State& state)
+{
+    Fixture f;
+    auto& editor = *f.editor;
+    auto& canvas = f.canvas();
+    const int scale = (int) state.range (0);
+    auto target = targetFor (editor, scale);
+    juce::Graphics g (target);
+    g.addTransform (juce::AffineTransform::scale ((float) scale));
+    editor.paintEntireComponent (g, true); // builds textures and the analyser image once
+    g.reduceClipRegion (editor.getLocalArea (&canvas, canvas.getLocalBounds()));
+    canvas.dragBand = 3;
+
+    int step = 0;
+    for (auto _ : state)
+    {
+        canvas.bands[3].freq = 200.0 + 10.0 * (++step % 50);
+        canvas.staticModel.setBands (canvas.scaledBands (canvas.bands));
+        editor.paintEntireComponent (g, true);
+    }
+}
+
 // (c) The whole window, analyser image cached.
 void windowRepaint (benchmark::State& state)
 {
@@ -167,4 +191,5 @@ void windowRepaint (benchmark::State& state)
 
 BENCHMARK (displayTick)->ArgName ("scale")->Arg (1)->Arg (2)->Unit (benchmark::kMillisecond);
 BENCHMARK (dragRepaint)->ArgName ("scale")->Arg (1)->Arg (2)->Unit (benchmark::kMillisecond);
+BENCHMARK (dragRepaintInWindow)->ArgName ("scale")->Arg (1)->Arg (2)->Unit (benchmark::kMillisecond);
 BENCHMARK (windowRepaint)->ArgName ("scale")->Arg (1)->Arg (2)->Unit (benchmark::kMillisecond);

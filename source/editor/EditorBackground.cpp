@@ -15,7 +15,23 @@ bool hasArea (juce::Rectangle<int> r) { return r.getWidth() > 0 && r.getHeight()
 juce::Rectangle<float> grownPanel (juce::Rectangle<int> r) { return r.expanded (panelGrowth).toFloat(); }
 } // namespace
 
-void SabrelEditor::Content::paint (juce::Graphics& g) { owner.paintContent (g); }
+void SabrelEditor::Content::paint (juce::Graphics& g)
+{
+    background.draw (g, getLocalBounds(), owner.backgroundKey(), [this] (juce::Graphics& ig) { owner.paintContent (ig); });
+}
+
+BackgroundCache::Key SabrelEditor::backgroundKey() const
+{
+    BackgroundCache::Key key;
+    key.areas = { canvasArea, bandPanelArea, footerArea };
+    for (const auto* knob : { &inputKnob, &outputKnob, &scaleKnob, &freqKnob, &gainKnob, &qKnob })
+    {
+        key.areas.push_back (knob->getBounds());
+        key.flags.push_back (knob->isVisible());
+    }
+    key.text = buildStamp;
+    return key;
+}
 
 void SabrelEditor::Content::drawKnobDecoration (juce::Graphics& g, const kov::KitPalette& wellPalette,
                                                 juce::Rectangle<int> knobBounds)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackgroundCache.h"
 #include "CurveCanvas.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
@@ -41,6 +42,7 @@ public:
         static void drawKnobDecoration (juce::Graphics& g, const kov::KitPalette& wellPalette, juce::Rectangle<int> knobBounds);
 
         SabrelEditor& owner;
+        BackgroundCache background; // paintContent's result, painted again only when it would change
     };
 
     class HelpButton : public juce::Button
@@ -82,6 +84,8 @@ public:
     static void layoutMeterPair (juce::Rectangle<int> column, juce::Label& caption, kov::LevelMeter& wide,
                                  kov::LevelMeter& narrow, bool wideOnLeft);
     void paintContent (juce::Graphics& g);
+    // What paintContent's picture depends on besides the constant palettes and textures.
+    BackgroundCache::Key backgroundKey() const;
     static int updatePillWidth (float textWidth) { return juce::roundToInt (textWidth) + 18; }
 
     // Band panel.

@@ -157,3 +157,56 @@ TEST_F (EditorTest, WindowBackgroundIsTheMainPaletteBackground)
     ASSERT_FALSE (rg.getFills().empty());
     EXPECT_EQ (rg.getFills().front().colour, juce::Colour (0xff0b0612));
 }
+
+// The window keeps its background as a picture: painting it again must look the same as
+// painting it afresh, and a change to anything the background shows must paint it anew.
+TEST_F (EditorTest, KeptBackgroundLooksLikeAFreshOneAndFollowsChanges)
+{
+    auto& e = openEditor();
+
+    for (const float scale : { 1.0f, 2.0f })
+    {
+        const int w = juce::roundToInt (980 * scale), h = juce::roundToInt (690 * scale);
+        juce::Image fresh (juce::Image::ARGB, w, h, true, juce::SoftwareImageType());
+        juce::Image kept (juce::Image::ARGB, w, h, true, juce::SoftwareImageType());
+        {
+            juce::Graphics g (fresh);
+            g.addTransform (juce::AffineTransform::scale (scale));
+            e.paintContent (g);
+        }
+        {
+            juce::Graphics g (kept);
+            g.addTransform (juce::AffineTransform::scale (scale));
+            e.content.paint (g);
+            e.content.paint (g); // the second time from the kept picture
+        }
+
+        int differing = 0;
+        for (int y = 0; y < h; y += 3)
+            for (int x = 0; x < w; x += 3)
+            {
+                const auto a = fresh.getPixelAt (x, y), b = kept.getPixelAt (x, y);
+                if (std::abs (a.getRed() - b.getRed()) > 1 || std::abs (a.getGreen() - b.getGreen()) > 1
+                    || std::abs (a.getBlue() - b.getBlue()) > 1 || std::abs (a.getAlpha() - b.getAlpha()) > 1)
+                    ++differing;
+            }
+        EXPECT_EQ (differing, 0) << "scale " << scale;
+    }
+
+    juce::Image target (juce::Image::ARGB, 980, 690, true, juce::SoftwareImageType());
+    juce::Graphics g (target);
+    const auto paintsAfter = [&] (const std::function<void()>& change) {
+        change();
+        const int before = e.content.background.paintCount();
+        e.content.paint (g);
+        return e.content.background.paintCount() - before;
+    };
+
+    paintsAfter ([] {});
+    EXPECT_EQ (paintsAfter ([] {}), 0);
+    EXPECT_EQ (paintsAfter ([&] { e.gainKnob.setVisible (false); }), 1);
+    EXPECT_EQ (paintsAfter ([&] { e.buildStamp = "VST3  build 2026-06-22 20:49:14"; }), 1);
+    EXPECT_EQ (paintsAfter ([&] { e.footerArea = e.footerArea.withWidth (100); }), 1);
+    EXPECT_EQ (paintsAfter ([&] { e.bandPanelArea = {}; }), 1);
+    EXPECT_EQ (paintsAfter ([] {}), 0);
+}
