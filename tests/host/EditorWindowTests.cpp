@@ -22,7 +22,10 @@ public:
     {
         setUsingNativeTitleBar (false);
         setContentOwned (editor, true);
-        setTopLeftPosition (40, 40);
+
+        // At the right of the screen, away from the windows and menus of the editor's own
+        // tests, which may be open on the same display at the same time.
+        setTopLeftPosition (juce::jmax (0, 2540 - getWidth()), 40);
         setVisible (true);
     }
 
