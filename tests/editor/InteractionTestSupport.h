@@ -100,9 +100,8 @@ protected:
     void move (juce::Point<float> p);
     void wheel (juce::Point<float> p, float deltaY, bool reversed = false);
 
-    // Paints the canvas, which records the selected band's overlay controls. Where the
-    // painting draws no overlay, they are recorded here as the overlay of a dynamic band with
-    // its sliders would place them, beside the handle.
+    // Paints the canvas, which records where the selected band's overlay put its controls:
+    // the tests press, move and click on those recorded places.
     void showOverlay();
 
     ScopedSettingsHome settingsHome;
