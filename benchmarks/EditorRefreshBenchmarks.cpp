@@ -11,12 +11,11 @@
 
 namespace
 {
-// JUCE's GUI environment once per process, and a settings folder of our own in which update
-// checks are off, so that no editor starts a network request.
-void setUpOnce()
+// A settings folder of our own in which update checks are off, so that no editor starts a
+// network request.
+void useQuietSettingsFolder()
 {
     static const bool done = [] {
-        static juce::ScopedJuceInitialiser_GUI juce;
         const auto home = juce::File::getSpecialLocation (juce::File::tempDirectory)
                               .getChildFile ("sabrel-bench-home-" + juce::String (juce::Time::currentTimeMillis()));
         home.createDirectory();
@@ -61,7 +60,7 @@ struct Fixture
 {
     explicit Fixture (int phaseMode)
     {
-        setUpOnce();
+        useQuietSettingsFolder();
         processor = std::make_unique<SabrelProcessor>();
         useAllBands (*processor, phaseMode);
         editor.reset (static_cast<SabrelEditor*> (processor->createEditor()));
@@ -76,6 +75,10 @@ struct Fixture
     }
 
     static constexpr double start = 1.0e6;
+
+    // JUCE's GUI environment for this benchmark only: one kept until the process exits would be
+    // shut down after other statics are gone.
+    juce::ScopedJuceInitialiser_GUI juce;
     std::unique_ptr<SabrelProcessor> processor;
     std::unique_ptr<SabrelEditor> editor;
 };

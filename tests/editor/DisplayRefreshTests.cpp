@@ -112,16 +112,27 @@ TEST_F (EditorTest, PhaseButtonsSetThePhaseMode)
     }
 }
 
-TEST_F (EditorTest, TickMarksTheAnalyserImageInEveryMode)
+TEST_F (EditorTest, AnalysersRunOnEveryTickInEveryMode)
 {
     auto& e = openEditor();
+    auto& c = e.curveCanvas;
     double now = t0;
+
     for (int mode : { 0, 1, 2 })
     {
         e.setAnalyzerMode (mode);
-        e.curveCanvas.analyserImageDirty = false;
         e.onDisplayRefresh (now += 40.0);
-        EXPECT_TRUE (e.curveCanvas.analyserImageDirty) << mode;
+        c.preAnalyser.hasFrame = c.postAnalyser.hasFrame = false;
+        c.analyserImageDirty = false;
+
+        e.onDisplayRefresh (now + 5.0); // not due: no analyser work
+        EXPECT_FALSE (c.preAnalyser.hasFrame || c.postAnalyser.hasFrame) << mode;
+        EXPECT_FALSE (c.analyserImageDirty) << mode;
+
+        e.onDisplayRefresh (now += 40.0);
+        EXPECT_TRUE (c.preAnalyser.hasFrame) << mode;
+        EXPECT_TRUE (c.postAnalyser.hasFrame) << mode;
+        EXPECT_TRUE (c.analyserImageDirty) << mode;
     }
 }
 
