@@ -650,15 +650,19 @@ void SabrelProcessor::getStateInformation (juce::MemoryBlock& destData)
 void SabrelProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
     const auto xml = StateBlock::readXml (data, sizeInBytes);
+    if (xml == nullptr)
+        return;
+
+    // The state tree is read here too, so under the lock that another restore would take.
+    const juce::ScopedLock lock (stateLock);
 
     // Any other root is someone else's state: keep ours.
-    if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
+    if (! xml->getTagName().equalsIgnoreCase (apvts.state.getType().toString()))
         return;
 
     // The parameters' own range checks let a NaN through, and one NaN gain silences the output.
     StateBlock::replaceNonFiniteValues (*xml, defaultValues (apvts));
 
-    const juce::ScopedLock lock (stateLock);
     apvts.replaceState (juce::ValueTree::fromXml (*xml));
 }
 
