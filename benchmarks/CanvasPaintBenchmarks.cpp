@@ -3,6 +3,7 @@
 // (b) a canvas repaint during a handle drag, 24 bands over all five channel targets (the
 //     most curves: two layers of five groups), the analyser image cached;
 // (c) a repaint of the whole window.
+#include "EditorBenchmarkSupport.h"
 #include "editor/SabrelEditor.h"
 #include "update/UpdateChecker.h"
 
@@ -15,26 +16,11 @@ namespace
 {
 void setUpOnce()
 {
-    static const bool done = [] {
-        static juce::ScopedJuceInitialiser_GUI juce;
-        const auto home = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                              .getChildFile ("sabrel-bench-home-" + juce::String (juce::Time::currentTimeMillis()));
-        home.createDirectory();
-        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
-        ::setenv ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName().toRawUTF8(), 1);
-        juce::PropertiesFile settings (home.getChildFile (".config/kovalin/Sabrel.settings"), updateSettingsOptions());
-        settings.setValue (updatekeys::checkEnabled, false);
-        settings.save();
-        return true;
-    }();
-    juce::ignoreUnused (done);
+    static juce::ScopedJuceInitialiser_GUI juce;
+    editorbench::useQuietSettingsFolder();
 }
 
-void set (SabrelProcessor& p, const juce::String& id, float value)
-{
-    auto* parameter = p.apvts.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
-}
+using editorbench::set;
 
 // 24 bands of every type over the five channel targets; a third of them dynamic.
 void useAllBands (SabrelProcessor& p)

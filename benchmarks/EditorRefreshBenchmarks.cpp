@@ -1,6 +1,7 @@
 // The editor's display refresh runs on every vertical blank. A callback that is not due must
 // cost next to nothing; a due tick and the model sync during a drag must fit a 120 Hz frame
 // many times over. The clock is passed in, so every iteration takes the path it measures.
+#include "EditorBenchmarkSupport.h"
 #include "editor/SabrelEditor.h"
 #include "update/UpdateChecker.h"
 
@@ -11,29 +12,8 @@
 
 namespace
 {
-// A settings folder of our own in which update checks are off, so that no editor starts a
-// network request.
-void useQuietSettingsFolder()
-{
-    static const bool done = [] {
-        const auto home = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                              .getChildFile ("sabrel-bench-home-" + juce::String (juce::Time::currentTimeMillis()));
-        home.createDirectory();
-        ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
-        ::setenv ("XDG_CONFIG_HOME", home.getChildFile (".config").getFullPathName().toRawUTF8(), 1);
-        juce::PropertiesFile settings (home.getChildFile (".config/kovalin/Sabrel.settings"), updateSettingsOptions());
-        settings.setValue (updatekeys::checkEnabled, false);
-        settings.save();
-        return true;
-    }();
-    juce::ignoreUnused (done);
-}
-
-void set (SabrelProcessor& p, const juce::String& id, float value)
-{
-    auto* parameter = p.apvts.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
-}
+using editorbench::set;
+using editorbench::useQuietSettingsFolder;
 
 // All 24 bands in use, every type, a third of them dynamic Bells or shelves.
 void useAllBands (SabrelProcessor& p, int phaseMode)
