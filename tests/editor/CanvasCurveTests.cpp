@@ -8,15 +8,6 @@
 
 namespace
 {
-struct BandSpec
-{
-    int band, type;
-    float freq, gain, q;
-    int channel = ChannelMode::stereo;
-    int slopeIndex = 1;
-    bool dynamic = false;
-};
-
 struct BandSetCase
 {
     const char* name;
@@ -57,13 +48,7 @@ protected:
     void apply (const BandSetCase& set)
     {
         for (const auto& b : set.bands)
-        {
-            useBand (b.band, b.type, b.freq, b.gain);
-            setBand (b.band, "q", b.q);
-            setBand (b.band, "channel", (float) b.channel);
-            setBand (b.band, "slope", (float) b.slopeIndex);
-            setBand (b.band, "dynon", b.dynamic ? 1.0f : 0.0f);
-        }
+            useBand (b);
         syncCanvas (set.liveGainDb);
     }
 

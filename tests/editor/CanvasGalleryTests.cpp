@@ -9,21 +9,12 @@
 
 namespace
 {
-struct GalleryBand
-{
-    int band, type;
-    float freq, gain, q;
-    int channel = ChannelMode::stereo;
-    int slopeIndex = 1;
-    bool dynamic = false;
-};
-
 enum class Signal { none, sine, pinkNoise };
 
 struct Scene
 {
     const char* name;
-    std::vector<GalleryBand> bands;
+    std::vector<BandSpec> bands;
     Signal signal = Signal::none;
     int selected = -1;
     std::function<void (SabrelProcessor&)> extra = {};
@@ -31,9 +22,9 @@ struct Scene
 
 // Every band in use, spread over the axis and the five channel targets: a cut at each end, a
 // notch and a tilt, shelves near the ends and Bells between; every fourth Bell dynamic.
-std::vector<GalleryBand> allBands()
+std::vector<BandSpec> allBands()
 {
-    std::vector<GalleryBand> bands;
+    std::vector<BandSpec> bands;
     for (int b = 0; b < eqBandCount; ++b)
     {
         const float freq = 25.0f * std::pow (700.0f, (float) b / 23.0f);
@@ -154,13 +145,7 @@ TEST_F (CanvasGallery, CanvasAndWindowForEachScene)
         processor->setRateAndBufferSizeDetails (48000.0, 480);
         processor->prepareToPlay (48000.0, 480);
         for (const auto& b : scene.bands)
-        {
-            useBand (b.band, b.type, b.freq, b.gain);
-            setParameter (bandParamId (b.band, "q"), b.q);
-            setParameter (bandParamId (b.band, "channel"), (float) b.channel);
-            setParameter (bandParamId (b.band, "slope"), (float) b.slopeIndex);
-            setParameter (bandParamId (b.band, "dynon"), b.dynamic ? 1.0f : 0.0f);
-        }
+            useBand (b);
         if (scene.extra)
             scene.extra (*processor);
 

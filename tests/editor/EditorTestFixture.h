@@ -46,6 +46,16 @@ inline void useTestSettingsFolder()
 }
 
 // A processor, and its editor while one is open.
+// One band as a test sets it up: the fields of its parameters that band tests vary.
+struct BandSpec
+{
+    int band, type;
+    float freq, gain, q;
+    int channel = ChannelMode::stereo;
+    int slopeIndex = 1;
+    bool dynamic = false;
+};
+
 class EditorTest : public ::testing::Test
 {
 protected:
@@ -87,6 +97,16 @@ protected:
         setParameter (bandParamId (band, "type"), (float) type);
         setParameter (bandParamId (band, "freq"), frequency);
         setParameter (bandParamId (band, "gain"), gainDb);
+    }
+
+    // Puts a band in use with every field of the record.
+    void useBand (const BandSpec& b)
+    {
+        useBand (b.band, b.type, b.freq, b.gain);
+        setParameter (bandParamId (b.band, "q"), b.q);
+        setParameter (bandParamId (b.band, "channel"), (float) b.channel);
+        setParameter (bandParamId (b.band, "slope"), (float) b.slopeIndex);
+        setParameter (bandParamId (b.band, "dynon"), b.dynamic ? 1.0f : 0.0f);
     }
 
     std::unique_ptr<SabrelProcessor> processor;
