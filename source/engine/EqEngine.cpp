@@ -472,13 +472,10 @@ int EqEngine::buildPipeline (bool stereo) noexcept
     for (int stage = 0; stage < pipeStageCount; ++stage)
     {
         const auto& owner = pipeOwners[(size_t) stage];
-        const auto& from = sections[(size_t) owner.band][(size_t) owner.section];
+        const __m128d mask = _mm_load_pd (reinterpret_cast<const double*> (owner.laneMask));
         auto& state = pipeStates[(size_t) stage];
-        for (int l = 0; l < 2; ++l)
-        {
-            state.z1[l] = owner.lanes[l] ? from.z1[l] : 0.0;
-            state.z2[l] = owner.lanes[l] ? from.z2[l] : 0.0;
-        }
+        _mm_storeu_pd (state.z1, _mm_and_pd (mask, _mm_loadu_pd (owner.section->z1)));
+        _mm_storeu_pd (state.z2, _mm_and_pd (mask, _mm_loadu_pd (owner.section->z2)));
     }
 
     return pipeGroupCount;
@@ -540,7 +537,10 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
                 lane.a2[l] = from.a2;
             }
             pipeSections[(size_t) stages] = lane;
-            pipeOwners[(size_t) stages] = { (int16_t) band, (int16_t) k, { lanes[0], lanes[1] } };
+            auto& owner = pipeOwners[(size_t) stages];
+            owner.section = &sections[index][(size_t) k];
+            for (int l = 0; l < 2; ++l)
+                owner.laneMask[l] = lanes[l] ? ~uint64_t (0) : 0;
         }
     }
 
@@ -550,20 +550,20 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
 
 void EqEngine::storePipelineState() noexcept
 {
+    // x - x is 0 for every finite x and NaN otherwise, so the sum is 0 only when all are finite.
+    __m128d sum = _mm_setzero_pd();
     for (int stage = 0; stage < pipeStageCount; ++stage)
     {
         const auto& owner = pipeOwners[(size_t) stage];
+        const __m128d mask = _mm_load_pd (reinterpret_cast<const double*> (owner.laneMask));
         const auto& state = pipeStates[(size_t) stage];
-        auto& to = sections[(size_t) owner.band][(size_t) owner.section];
-        for (int l = 0; l < 2; ++l)
-        {
-            if (owner.lanes[l])
-            {
-                to.z1[l] = state.z1[l];
-                to.z2[l] = state.z2[l];
-            }
-        }
+        const __m128d z1 = _mm_loadu_pd (state.z1), z2 = _mm_loadu_pd (state.z2);
+        sum = _mm_add_pd (sum, _mm_add_pd (_mm_sub_pd (z1, z1), _mm_sub_pd (z2, z2)));
+        auto* to = owner.section;
+        _mm_storeu_pd (to->z1, _mm_or_pd (_mm_and_pd (mask, z1), _mm_andnot_pd (mask, _mm_loadu_pd (to->z1))));
+        _mm_storeu_pd (to->z2, _mm_or_pd (_mm_and_pd (mask, z2), _mm_andnot_pd (mask, _mm_loadu_pd (to->z2))));
     }
+    pipeStatesFinite = _mm_movemask_pd (_mm_cmpeq_pd (sum, _mm_setzero_pd())) == 3;
 }
 
 void EqEngine::filterBlock (float* const* channels, int numChannels, int start, int length)
@@ -571,7 +571,10 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
     const bool stereo = numChannels >= 2;
     const int numGroups = buildPipeline (stereo);
     if (numGroups == 0)
+    {
+        pipeStatesFinite = true; // no stage runs
         return;
+    }
 
     float* left = channels[0] + start;
     float* right = stereo ? channels[1] + start : nullptr;
@@ -847,7 +850,13 @@ void EqEngine::process (float* const* channels, int numChannels, int numSamples,
     else if (std::any_of (dynamic.begin(), dynamic.end(), [] (bool d) { return d; }))
         processDynamic (channels, numChannels, numSamples, sidechain);
     else
+    {
+        // Only the stage states moved; storePipelineState has looked at them.
         filterBlock (channels, numChannels, 0, numSamples);
+        if (! pipeStatesFinite)
+            clearNonFiniteState();
+        return;
+    }
 
     if (! runningStateIsFinite())
         clearNonFiniteState();

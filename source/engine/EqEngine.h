@@ -163,6 +163,7 @@ private:
     // left and right form one group, each Mid or Side band a group of its own. Returns the
     // number of groups; storePipelineState hands the stages' states back to the sections.
     int buildPipeline (bool stereo) noexcept;
+    // Also notes whether every stage state is finite.
     void storePipelineState() noexcept;
 
     // The layout and coefficients alone; kept while the design generation stands.
@@ -178,11 +179,12 @@ private:
         bool midSide = false;
     };
 
+    // The section a stage runs and, per lane, all ones where that section filters the lane
+    // (its state travels) and zero where the lane passes through (its state stays 0).
     struct StageOwner
     {
-        int16_t band = 0;
-        int16_t section = 0;
-        bool lanes[2] {};
+        Biquad* section = nullptr;
+        alignas (16) uint64_t laneMask[2] {};
     };
 
     static constexpr int maxStages = numBands * maxSections;
@@ -194,6 +196,7 @@ private:
     int pipeGroupCount = 0;
     uint64_t pipeGeneration = 0;
     bool pipeStereo = false;
+    bool pipeStatesFinite = true; // as storePipelineState last found them
 
     static constexpr int workLength = 256;
     alignas (32) std::array<double, 2 * workLength> workFrames {};

@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -127,72 +128,139 @@ void runWavefrontSse2 (const LaneSection* sections, LaneState* states, int used,
 }
 
 #define SABREL_AVX __attribute__ ((target ("avx")))
+#define SABREL_AVX_INLINE __attribute__ ((target ("avx"), always_inline)) inline
 
-SABREL_AVX inline __m256d pack (__m128d low, __m128d high) noexcept
+SABREL_AVX_INLINE __m256d pack (__m128d low, __m128d high) noexcept
 {
     return _mm256_insertf128_pd (_mm256_castpd128_pd256 (low), high, 1);
 }
 
-SABREL_AVX inline __m128d lowHalf (__m256d x) noexcept { return _mm256_castpd256_pd128 (x); }
-SABREL_AVX inline __m128d highHalf (__m256d x) noexcept { return _mm256_extractf128_pd (x, 1); }
+SABREL_AVX_INLINE __m128d lowHalf (__m256d x) noexcept { return _mm256_castpd256_pd128 (x); }
+SABREL_AVX_INLINE __m128d highHalf (__m256d x) noexcept { return _mm256_extractf128_pd (x, 1); }
 
-// 2K sections in flight, two per register: register j holds section j in its low half and
-// section j + K in its high half, so that every section but 0 and K takes its input from the
-// same half of the register before it.
+// A ring of 2K lanes, two per register: lane h is the low half of register h % K for h < K and
+// the high half of register h - K after that, and takes its input from lane h - 1 as it was
+// one step earlier (lane 0 from the frames). Lane h runs section 2K r + h of round r over
+// steps [n r + h, n r + h + n), so the rounds follow each other without emptying the ring:
+// only the first round fills it and only the last one drains it. Lanes without a section of
+// their own run the unit section. Round r + 1 reads a sample in place after round r wrote it
+// there, which needs n >= 2K.
 template <int K>
-SABREL_AVX void runWavefrontAvx (const LaneSection* sections, LaneState* states, int used,
-                                                       double* frames, int n) noexcept
+struct Ring
+{
+    __m256d b0[K], b1[K], b2[K], a1[K], a2[K], z1[K], z2[K], y[K];
+};
+
+template <bool high>
+SABREL_AVX_INLINE void setHalf (__m256d& r, __m128d x) noexcept
+{
+    if constexpr (high)
+        r = _mm256_insertf128_pd (r, x, 1);
+    else
+        r = _mm256_blend_pd (r, _mm256_castpd128_pd256 (x), 0x3);
+}
+
+template <bool high>
+SABREL_AVX_INLINE __m128d half (__m256d r) noexcept
+{
+    if constexpr (high)
+        return highHalf (r);
+    else
+        return lowHalf (r);
+}
+
+// Lane h leaves round - 1's section (its state kept) and takes round's (or the unit section).
+template <int K, int h>
+SABREL_AVX_INLINE void switchLane (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+                                   int round) noexcept
+{
+    constexpr int j = h % K;
+    constexpr bool high = h >= K;
+    const int old = 2 * K * (round - 1) + h, next = 2 * K * round + h;
+
+    if (round >= 1 && old < count)
+    {
+        _mm_storeu_pd (states[old].z1, half<high> (g.z1[j]));
+        _mm_storeu_pd (states[old].z2, half<high> (g.z2[j]));
+    }
+
+    const auto c = next < count ? coefficientsOf (sections[next]) : unitSection();
+    setHalf<high> (g.b0[j], c.b0);
+    setHalf<high> (g.b1[j], c.b1);
+    setHalf<high> (g.b2[j], c.b2);
+    setHalf<high> (g.a1[j], c.a1);
+    setHalf<high> (g.a2[j], c.a2);
+    setHalf<high> (g.z1[j], next < count ? _mm_loadu_pd (states[next].z1) : _mm_setzero_pd());
+    setHalf<high> (g.z2[j], next < count ? _mm_loadu_pd (states[next].z2) : _mm_setzero_pd());
+}
+
+// One step of every lane; x is lane 0's input.
+template <int K>
+SABREL_AVX_INLINE void ringStep (Ring<K>& g, __m128d x) noexcept
+{
+    __m256d v[K];
+    v[0] = pack (x, lowHalf (g.y[K - 1]));
+#pragma GCC unroll 4
+    for (int j = 1; j < K; ++j)
+        v[j] = g.y[j - 1];
+#pragma GCC unroll 4
+    for (int j = 0; j < K; ++j)
+    {
+        g.y[j] = _mm256_add_pd (_mm256_mul_pd (g.b0[j], v[j]), g.z1[j]);
+        g.z1[j] = _mm256_add_pd (_mm256_sub_pd (_mm256_mul_pd (g.b1[j], v[j]), _mm256_mul_pd (g.a1[j], g.y[j])), g.z2[j]);
+        g.z2[j] = _mm256_sub_pd (_mm256_mul_pd (g.b2[j], v[j]), _mm256_mul_pd (g.a2[j], g.y[j]));
+    }
+}
+
+// Step n r + h of the ring: lane h changes round before its step. The last lane is still
+// finishing round r - 1 until its own change, when it starts round r.
+template <int K, int h>
+SABREL_AVX_INLINE void changeLaneRound (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+                                        double* frames, int n, int round, int rounds) noexcept
 {
     constexpr int W = 2 * K;
-    Wavefront<W> w (sections, states, used);
-    w.fill (frames);
+    switchLane<K, h> (g, sections, states, count, round);
+    if (round == rounds && h == W - 1)
+        return; // every round has left the ring
+    ringStep (g, round < rounds ? _mm_loadu_pd (frames + 2 * h) : _mm_setzero_pd());
+    if (h == W - 1)
+        _mm_storeu_pd (frames, highHalf (g.y[K - 1]));
+    else if (round >= 1)
+        _mm_storeu_pd (frames + 2 * (n - W + 1 + h), highHalf (g.y[K - 1]));
+}
 
+template <int K, int... h>
+SABREL_AVX_INLINE void changeRound (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+                                    double* frames, int n, int round, int rounds,
+                                    std::integer_sequence<int, h...>) noexcept
+{
+    (changeLaneRound<K, h> (g, sections, states, count, frames, n, round, rounds), ...);
+}
 
-    __m256d b0[K], b1[K], b2[K], a1[K], a2[K], z1[K], z2[K], v[K];
+template <int K>
+SABREL_AVX void runRingAvx (const LaneSection* sections, LaneState* states, int count, double* frames, int n) noexcept
+{
+    constexpr int W = 2 * K;
+    const int rounds = (count + W - 1) / W;
+
+    Ring<K> g;
     for (int j = 0; j < K; ++j)
     {
-        const auto& lo = w.c[j];
-        const auto& hi = w.c[j + K];
-        b0[j] = pack (lo.b0, hi.b0);
-        b1[j] = pack (lo.b1, hi.b1);
-        b2[j] = pack (lo.b2, hi.b2);
-        a1[j] = pack (lo.a1, hi.a1);
-        a2[j] = pack (lo.a2, hi.a2);
-        z1[j] = pack (w.z1[j], w.z1[j + K]);
-        z2[j] = pack (w.z2[j], w.z2[j + K]);
-        v[j] = pack (_mm_loadu_pd (frames + 2 * (W - 1 - j)), _mm_loadu_pd (frames + 2 * (K - 1 - j)));
+        g.b0[j] = _mm256_set1_pd (1.0);
+        g.b1[j] = g.b2[j] = g.a1[j] = g.a2[j] = g.z1[j] = g.z2[j] = g.y[j] = _mm256_setzero_pd();
     }
 
-    for (int t = W - 1; t < n; ++t)
+    for (int round = 0;; ++round)
     {
-        __m256d y[K];
-#pragma GCC unroll 4
-        for (int j = 0; j < K; ++j)
+        changeRound (g, sections, states, count, frames, n, round, rounds, std::make_integer_sequence<int, W> {});
+        if (round == rounds)
+            break;
+        for (int t = W; t < n; ++t)
         {
-            y[j] = _mm256_add_pd (_mm256_mul_pd (b0[j], v[j]), z1[j]);
-            z1[j] = _mm256_add_pd (_mm256_sub_pd (_mm256_mul_pd (b1[j], v[j]), _mm256_mul_pd (a1[j], y[j])), z2[j]);
-            z2[j] = _mm256_sub_pd (_mm256_mul_pd (b2[j], v[j]), _mm256_mul_pd (a2[j], y[j]));
+            ringStep (g, _mm_loadu_pd (frames + 2 * t));
+            _mm_storeu_pd (frames + 2 * (t - W + 1), highHalf (g.y[K - 1]));
         }
-        _mm_storeu_pd (frames + 2 * (t - W + 1), highHalf (y[K - 1]));
-#pragma GCC unroll 4
-        for (int j = K - 1; j > 0; --j)
-            v[j] = y[j - 1];
-        v[0] = pack (_mm_loadu_pd (frames + 2 * std::min (t + 1, n - 1)), lowHalf (y[K - 1]));
     }
-
-    for (int j = 0; j < K; ++j)
-    {
-        w.z1[j] = lowHalf (z1[j]);
-        w.z1[j + K] = highHalf (z1[j]);
-        w.z2[j] = lowHalf (z2[j]);
-        w.z2[j + K] = highHalf (z2[j]);
-        if (j > 0)
-            _mm_storeu_pd (frames + 2 * (n - j), lowHalf (v[j]));
-        _mm_storeu_pd (frames + 2 * (n - j - K), highHalf (v[j]));
-    }
-
-    w.drain (frames, n);
-    w.store (states, used);
 }
 
 void runSse2 (const LaneSection* s, LaneState* z, int used, double* frames, int n) noexcept
@@ -205,14 +273,15 @@ void runSse2 (const LaneSection* s, LaneState* z, int used, double* frames, int 
     }
 }
 
-SABREL_AVX void runAvx (const LaneSection* s, LaneState* z, int used, double* frames, int n) noexcept
+// The widest ring that the run's length allows and the sections fill.
+SABREL_AVX void runAvx (const LaneSection* s, LaneState* z, int count, double* frames, int n) noexcept
 {
-    switch ((used + 1) / 2)
+    switch (std::min ({ 4, (count + 1) / 2, n / 2 }))
     {
-        case 1: runWavefrontAvx<1> (s, z, used, frames, n); break;
-        case 2: runWavefrontAvx<2> (s, z, used, frames, n); break;
-        case 3: runWavefrontAvx<3> (s, z, used, frames, n); break;
-        default: runWavefrontAvx<4> (s, z, used, frames, n); break;
+        case 1: runRingAvx<1> (s, z, count, frames, n); break;
+        case 2: runRingAvx<2> (s, z, count, frames, n); break;
+        case 3: runRingAvx<3> (s, z, count, frames, n); break;
+        default: runRingAvx<4> (s, z, count, frames, n); break;
     }
 }
 } // namespace
@@ -229,9 +298,14 @@ PipelineKernel widestPipelineKernel() noexcept
 void runSectionCascade (PipelineKernel kernel, const LaneSection* sections, LaneState* states, int count,
                         double* frames, int length) noexcept
 {
-    const int width = kernel == PipelineKernel::avx ? 8 : kernel == PipelineKernel::sse2 ? 4 : 1;
+    // One section, or one sample, gains nothing from running sections side by side.
+    if (kernel == PipelineKernel::avx && count >= 2 && length >= 2)
+    {
+        runAvx (sections, states, count, frames, length);
+        return;
+    }
 
-    // A run shorter than the wavefront gains nothing from it.
+    const int width = kernel == PipelineKernel::sse2 ? 4 : 1;
     if (width == 1 || length < width)
     {
         runPlain (sections, states, count, frames, length);
@@ -243,8 +317,6 @@ void runSectionCascade (PipelineKernel kernel, const LaneSection* sections, Lane
         const int used = std::min (width, count - first);
         if (used == 1)
             runPlain (sections + first, states + first, 1, frames, length);
-        else if (kernel == PipelineKernel::avx)
-            runAvx (sections + first, states + first, used, frames, length);
         else
             runSse2 (sections + first, states + first, used, frames, length);
     }

@@ -28,7 +28,8 @@ enum class PipelineKernel
 {
     plain, // one section after the other, both lanes in one SSE2 register
     sse2,  // four sections in flight, one register each
-    avx,   // eight sections in flight, two per register
+    avx,   // up to eight sections in flight, two per register, longer cascades in rounds
+           // that follow each other without emptying the registers
 };
 
 // The widest kernel this processor runs (AVX where it has it; SSE2 is part of every x86-64).

@@ -72,7 +72,7 @@ TEST (SectionPipeline, EveryKernelGivesTheDefinitionBitForBit)
 
     // Section counts around each kernel's width, runs shorter and longer than the wavefront,
     // and states carried from run to run.
-    for (const int count : { 1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 24 })
+    for (const int count : { 1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 24, 25, 31, 40 })
     {
         const auto sections = randomSections (count, random);
         std::vector<double> input (2 * 700);
@@ -89,8 +89,8 @@ TEST (SectionPipeline, EveryKernelGivesTheDefinitionBitForBit)
             auto frames = input;
             for (int start = 0, index = 0; start < 700; ++index)
             {
-                const int runs[] = { 1, 3, 7, 8, 9, 256, 64, 2 };
-                const int n = std::min (runs[index % 8], 700 - start);
+                const int runs[] = { 1, 3, 7, 8, 9, 256, 64, 2, 16, 5, 10, 17 };
+                const int n = std::min (runs[index % 12], 700 - start);
                 runSectionCascade (kernel, sections.data(), states.data(), count, frames.data() + 2 * start, n);
                 start += n;
             }
