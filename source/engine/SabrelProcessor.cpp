@@ -2,7 +2,10 @@
 
 #include "MeterValues.h"
 #include "NonFinite.h"
+#include "ScopedFlushDenormals.h"
 #include "StateBlock.h"
+
+#include <xmmintrin.h>
 
 #include <cmath>
 #include <cstring>
@@ -60,19 +63,36 @@ inline void scaleSample (float* const* channels, int numChannels, int i, float g
     }
 }
 
-// The same for a whole block at one gain, in the vectorised form.
+// The same for a whole block at one gain, four samples at a time.
 void scaleBlock (float* const* channels, int numChannels, int numSamples, float gain, float (&peak)[2]) noexcept
 {
-    if (numSamples < 1)
-        return;
-
+    const __m128 g = _mm_set1_ps (gain);
+    const __m128 sign = _mm_set1_ps (-0.0f);
     for (int c = 0; c < numChannels; ++c)
     {
-        if (gain != 1.0f)
-            juce::FloatVectorOperations::multiply (channels[c], gain, numSamples);
-
-        const auto range = juce::FloatVectorOperations::findMinAndMax (channels[c], numSamples);
-        peak[c & 1] = juce::jmax (peak[c & 1], -range.getStart(), range.getEnd());
+        float* x = channels[c];
+        __m128 highest = _mm_setzero_ps();
+        int i = 0;
+        for (; i + 4 <= numSamples; i += 4)
+        {
+            __m128 v = _mm_loadu_ps (x + i);
+            if (gain != 1.0f)
+            {
+                v = _mm_mul_ps (v, g);
+                _mm_storeu_ps (x + i, v);
+            }
+            highest = _mm_max_ps (highest, _mm_andnot_ps (sign, v));
+        }
+        alignas (16) float lanes[4];
+        _mm_store_ps (lanes, highest);
+        float p = juce::jmax (peak[c & 1], lanes[0], lanes[1], juce::jmax (lanes[2], lanes[3]));
+        for (; i < numSamples; ++i)
+        {
+            if (gain != 1.0f)
+                x[i] *= gain;
+            p = juce::jmax (p, std::abs (x[i]));
+        }
+        peak[c & 1] = p;
     }
 }
 
@@ -310,7 +330,7 @@ void SabrelProcessor::releaseResources() {}
 
 void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    juce::ScopedNoDenormals noDenormals;
+    const ScopedFlushDenormals noDenormals;
 
     auto mainBus = getBusBuffer (buffer, false, 0);
     const int nCh = mainBus.getNumChannels();
@@ -377,8 +397,8 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         updateLatency (phase, oversample);
     }
 
-    inputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.input)));
-    outputGain.setTargetValue (juce::Decibels::decibelsToGain (readRaw (globals.output)));
+    inputGain.setTargetValue (inputGainOf (readRaw (globals.input)));
+    outputGain.setTargetValue (outputGainOf (readRaw (globals.output)));
 
     // A NaN or infinite input sample has no value to filter or meter: it enters as silence, so
     // it reaches no filter, oversampler, ring or meter.
@@ -494,10 +514,9 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     analyzerPost.push (channels, nCh, nS);
 
     const int right = nCh > 1 ? 1 : 0;
-    raisePeak (peakDb[0], gainToMeterDb (inPeak[0]));
-    raisePeak (peakDb[1], gainToMeterDb (inPeak[right]));
-    raisePeak (peakDb[2], gainToMeterDb (outPeak[0]));
-    raisePeak (peakDb[3], gainToMeterDb (outPeak[right]));
+    const float peaks[4] = { inPeak[0], inPeak[right], outPeak[0], outPeak[right] };
+    for (size_t m = 0; m < peakDb.size(); ++m)
+        peakGates[m].raise (peakDb[m], peaks[m]);
 }
 
 const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples)

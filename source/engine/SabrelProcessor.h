@@ -2,8 +2,10 @@
 
 #include "AnalyzerRing.h"
 #include "BandSettings.h"
+#include "DecibelGain.h"
 #include "EqEngine.h"
 #include "LinearPhaseFilter.h"
+#include "MeterValues.h"
 #include "ParameterLayout.h"
 #include "update/UpdateChecker.h"
 
@@ -78,6 +80,8 @@ public:
     juce::SmoothedValue<float> outputGain { 0.0f };
     float autoGainDb = 0.0f;
     float autoGainPrev = 1.0f;
+    DecibelGain inputGainOf, outputGainOf; // the gain of the last value, kept until it changes
+    std::array<PeakGate, 4> peakGates;
     EqEngine autoGainEngine; // evaluates the static response for automatic gain only
 
     std::vector<double> probeOmegas; // automatic-gain probes, radians per sample at the base rate
