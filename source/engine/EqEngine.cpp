@@ -466,9 +466,14 @@ int EqEngine::buildPipeline (bool stereo) noexcept
         pipeGroupCount = layOutPipeline (stereo);
         pipeGeneration = designGeneration;
         pipeStereo = stereo;
+        pipeStatesLoaded = false;
     }
 
-    // The states always come from the sections: their owners may clear or set them.
+    // The states come from the sections unless the stages still hold what the last run wrote
+    // back there.
+    if (pipeStatesLoaded && skipUnchangedDesigns)
+        return pipeGroupCount;
+    pipeStatesLoaded = true;
     for (int stage = 0; stage < pipeStageCount; ++stage)
     {
         const auto& owner = pipeOwners[(size_t) stage];
@@ -772,6 +777,7 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
 
 void EqEngine::clearState() noexcept
 {
+    pipeStatesLoaded = false;
     for (auto& band : sections)
         for (auto& section : band)
             section.clearState();
@@ -817,6 +823,7 @@ bool EqEngine::runningStateIsFinite() const noexcept
 
 void EqEngine::clearNonFiniteState() noexcept
 {
+    pipeStatesLoaded = false;
     // A sum is non-finite when any of its terms is (finite states are far from overflowing).
     const auto clearIfNonFinite = [] (Biquad& s) {
         if (! std::isfinite (s.z1[0] + s.z1[1] + s.z2[0] + s.z2[1]))

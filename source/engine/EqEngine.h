@@ -61,12 +61,17 @@ public:
     // it once at the end of every call.
     void clearNonFiniteState() noexcept;
 
+    // The next run takes the section states from `sections` again.
+    void sectionStatesWritten() noexcept { pipeStatesLoaded = false; }
+
     // Gain computer of one dynamic band: sets dynGainDb (and the automatic release) from
     // the envelope and redesigns the band's gain-carrying section.
     void updateDynamicGain (int band);
 
     double sampleRate = 44100.0;
     bool matchedDesign = false;
+    // Each band's sections. Between runs the running states are parked in the pipeline's
+    // stages as well; after writing a state here directly, call sectionStatesWritten.
     std::array<std::array<Biquad, maxSections>, numBands> sections {};
     std::array<int32_t, numBands> sectionCount {};
     std::array<int32_t, numBands> channelMode {};
@@ -197,6 +202,7 @@ private:
     uint64_t pipeGeneration = 0;
     bool pipeStereo = false;
     bool pipeStatesFinite = true; // as storePipelineState last found them
+    bool pipeStatesLoaded = false; // the stages hold the sections' states as the last run left them
 
     static constexpr int workLength = 256;
     alignas (32) std::array<double, 2 * workLength> workFrames {};
