@@ -555,20 +555,22 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
 
 void EqEngine::storePipelineState() noexcept
 {
-    // x - x is 0 for every finite x and NaN otherwise, so the sum is 0 only when all are finite.
-    __m128d sum = _mm_setzero_pd();
+    // x - x has all bits 0 for every finite x and is NaN otherwise; OR-ed together (a short
+    // dependency chain, unlike a sum) they stay 0 only when every state is finite.
+    __m128d nonFinite = _mm_setzero_pd();
     for (int stage = 0; stage < pipeStageCount; ++stage)
     {
         const auto& owner = pipeOwners[(size_t) stage];
         const __m128d mask = _mm_load_pd (reinterpret_cast<const double*> (owner.laneMask));
         const auto& state = pipeStates[(size_t) stage];
         const __m128d z1 = _mm_loadu_pd (state.z1), z2 = _mm_loadu_pd (state.z2);
-        sum = _mm_add_pd (sum, _mm_add_pd (_mm_sub_pd (z1, z1), _mm_sub_pd (z2, z2)));
+        nonFinite = _mm_or_pd (nonFinite, _mm_or_pd (_mm_sub_pd (z1, z1), _mm_sub_pd (z2, z2)));
         auto* to = owner.section;
         _mm_storeu_pd (to->z1, _mm_or_pd (_mm_and_pd (mask, z1), _mm_andnot_pd (mask, _mm_loadu_pd (to->z1))));
         _mm_storeu_pd (to->z2, _mm_or_pd (_mm_and_pd (mask, z2), _mm_andnot_pd (mask, _mm_loadu_pd (to->z2))));
     }
-    pipeStatesFinite = _mm_movemask_pd (_mm_cmpeq_pd (sum, _mm_setzero_pd())) == 3;
+    const __m128i bits = _mm_castpd_si128 (nonFinite);
+    pipeStatesFinite = _mm_movemask_epi8 (_mm_cmpeq_epi32 (bits, _mm_setzero_si128())) == 0xffff;
 }
 
 void EqEngine::filterBlock (float* const* channels, int numChannels, int start, int length)
