@@ -126,7 +126,7 @@ void fromMidSide (double* frames, int n) noexcept
 }
 } // namespace
 
-EqEngine::EqEngine()
+EqEngine::EqEngine() : pipeArranged ((size_t) maxArranged)
 {
     for (auto& d : gainSectionDesign)
         d = { std::numeric_limits<double>::quiet_NaN(), 0.0, false };
@@ -550,6 +550,19 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
     }
 
     pipeStageCount = stages;
+
+    // maxArranged holds every layout; a group that found no room would arrange as it runs.
+    int arranged = 0;
+    for (int g = 0; g < groups; ++g)
+    {
+        auto& group = pipeGroups[(size_t) g];
+        const int entries = ringCoefficientCount (group.count);
+        group.arranged = entries > 0 && arranged + entries <= maxArranged ? arranged : -1;
+        if (group.arranged < 0)
+            continue;
+        arrangeRingCoefficients (pipeSections.data() + group.first, group.count, pipeArranged.data() + arranged);
+        arranged += entries;
+    }
     return groups;
 }
 
@@ -603,7 +616,7 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             if (group.midSide)
                 toMidSide (frames, n);
             runSectionCascade (kernel, pipeSections.data() + group.first, pipeStates.data() + group.first, group.count,
-                               frames, n);
+                               frames, n, group.arranged >= 0 ? pipeArranged.data() + group.arranged : nullptr);
             if (group.midSide)
                 fromMidSide (frames, n);
         }

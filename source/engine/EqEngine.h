@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 struct SectionMagnitudeTerms;
 
@@ -182,6 +183,7 @@ private:
         int first = 0;
         int count = 0;
         bool midSide = false;
+        int arranged = -1; // where its coefficients arranged for the AVX kernel start (-1: none)
     };
 
     // The section a stage runs and, per lane, all ones where that section filters the lane
@@ -197,6 +199,9 @@ private:
     std::array<LaneState, maxStages> pipeStates {};
     std::array<StageOwner, maxStages> pipeOwners {};
     std::array<PipelineGroup, numBands> pipeGroups {};
+    // Room for every group's arranged coefficients, whatever the layout.
+    static constexpr int maxArranged = 8 * (maxStages / 8 + 2 * numBands);
+    std::vector<RingCoefficients> pipeArranged;
     int pipeStageCount = 0;
     int pipeGroupCount = 0;
     uint64_t pipeGeneration = 0;

@@ -145,10 +145,47 @@ SABREL_AVX_INLINE __m128d highHalf (__m256d x) noexcept { return _mm256_extractf
 // only the first round fills it and only the last one drains it. Lanes without a section of
 // their own run the unit section. Round r + 1 reads a sample in place after round r wrote it
 // there, which needs n >= 2K.
+//
+// Register j's coefficients come from one of round r's 2K arranged entries: from step n r + j
+// (its low lane in round r, its high lane still in round r - 1) the "changing" entry, from step
+// n r + j + K (both lanes in round r) the "steady" one.
+constexpr int arrangedRingWidth = 4; // the registers of the ring whose entries are kept
+
+// Section i's coefficients (the unit section outside the cascade) into half `part` of an entry.
+void arrangeHalf (RingCoefficients& entry, int part, const LaneSection* sections, int count, int i) noexcept
+{
+    static const LaneSection unit;
+    const auto& s = i >= 0 && i < count ? sections[i] : unit;
+    for (int l = 0; l < 2; ++l)
+    {
+        entry.b0[2 * part + l] = s.b0[l];
+        entry.b1[2 * part + l] = s.b1[l];
+        entry.b2[2 * part + l] = s.b2[l];
+        entry.a1[2 * part + l] = s.a1[l];
+        entry.a2[2 * part + l] = s.a2[l];
+    }
+}
+
+// Round r's 2K entries: register j's changing entry at 2j, its steady one at 2j + 1.
+void arrangeRound (int K, const LaneSection* sections, int count, int round, RingCoefficients* out) noexcept
+{
+    const int first = 2 * K * round;
+    for (int j = 0; j < K; ++j)
+    {
+        arrangeHalf (out[2 * j], 0, sections, count, first + j);
+        arrangeHalf (out[2 * j], 1, sections, count, first - K + j);
+        arrangeHalf (out[2 * j + 1], 0, sections, count, first + j);
+        arrangeHalf (out[2 * j + 1], 1, sections, count, first + K + j);
+    }
+}
+
+int ringRounds (int K, int count) noexcept { return (count + 2 * K - 1) / (2 * K); }
+
 template <int K>
 struct Ring
 {
-    __m256d b0[K], b1[K], b2[K], a1[K], a2[K], z1[K], z2[K], y[K];
+    const RingCoefficients* c[K];
+    __m256d z1[K], z2[K], y[K];
 };
 
 template <bool high>
@@ -169,9 +206,10 @@ SABREL_AVX_INLINE __m128d half (__m256d r) noexcept
         return lowHalf (r);
 }
 
-// Lane h leaves round - 1's section (its state kept) and takes round's (or the unit section).
+// Lane h leaves round - 1's section (its state kept) and takes round's (or the unit section);
+// `entries` are round's arranged coefficients.
 template <int K, int h>
-SABREL_AVX_INLINE void switchLane (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+SABREL_AVX_INLINE void switchLane (Ring<K>& g, const RingCoefficients* entries, LaneState* states, int count,
                                    int round) noexcept
 {
     constexpr int j = h % K;
@@ -184,12 +222,7 @@ SABREL_AVX_INLINE void switchLane (Ring<K>& g, const LaneSection* sections, Lane
         _mm_storeu_pd (states[old].z2, half<high> (g.z2[j]));
     }
 
-    const auto c = next < count ? coefficientsOf (sections[next]) : unitSection();
-    setHalf<high> (g.b0[j], c.b0);
-    setHalf<high> (g.b1[j], c.b1);
-    setHalf<high> (g.b2[j], c.b2);
-    setHalf<high> (g.a1[j], c.a1);
-    setHalf<high> (g.a2[j], c.a2);
+    g.c[j] = entries + 2 * j + (high ? 1 : 0);
     setHalf<high> (g.z1[j], next < count ? _mm_loadu_pd (states[next].z1) : _mm_setzero_pd());
     setHalf<high> (g.z2[j], next < count ? _mm_loadu_pd (states[next].z2) : _mm_setzero_pd());
 }
@@ -206,20 +239,23 @@ SABREL_AVX_INLINE void ringStep (Ring<K>& g, __m128d x) noexcept
 #pragma GCC unroll 4
     for (int j = 0; j < K; ++j)
     {
-        g.y[j] = _mm256_add_pd (_mm256_mul_pd (g.b0[j], v[j]), g.z1[j]);
-        g.z1[j] = _mm256_add_pd (_mm256_sub_pd (_mm256_mul_pd (g.b1[j], v[j]), _mm256_mul_pd (g.a1[j], g.y[j])), g.z2[j]);
-        g.z2[j] = _mm256_sub_pd (_mm256_mul_pd (g.b2[j], v[j]), _mm256_mul_pd (g.a2[j], g.y[j]));
+        const auto& c = *g.c[j];
+        g.y[j] = _mm256_add_pd (_mm256_mul_pd (_mm256_load_pd (c.b0), v[j]), g.z1[j]);
+        g.z1[j] = _mm256_add_pd (_mm256_sub_pd (_mm256_mul_pd (_mm256_load_pd (c.b1), v[j]),
+                                                _mm256_mul_pd (_mm256_load_pd (c.a1), g.y[j])),
+                                 g.z2[j]);
+        g.z2[j] = _mm256_sub_pd (_mm256_mul_pd (_mm256_load_pd (c.b2), v[j]), _mm256_mul_pd (_mm256_load_pd (c.a2), g.y[j]));
     }
 }
 
 // Step n r + h of the ring: lane h changes round before its step. The last lane is still
 // finishing round r - 1 until its own change, when it starts round r.
 template <int K, int h>
-SABREL_AVX_INLINE void changeLaneRound (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+SABREL_AVX_INLINE void changeLaneRound (Ring<K>& g, const RingCoefficients* entries, LaneState* states, int count,
                                         double* frames, int n, int round, int rounds) noexcept
 {
     constexpr int W = 2 * K;
-    switchLane<K, h> (g, sections, states, count, round);
+    switchLane<K, h> (g, entries, states, count, round);
     if (round == rounds && h == W - 1)
         return; // every round has left the ring
     ringStep (g, round < rounds ? _mm_loadu_pd (frames + 2 * h) : _mm_setzero_pd());
@@ -230,29 +266,41 @@ SABREL_AVX_INLINE void changeLaneRound (Ring<K>& g, const LaneSection* sections,
 }
 
 template <int K, int... h>
-SABREL_AVX_INLINE void changeRound (Ring<K>& g, const LaneSection* sections, LaneState* states, int count,
+SABREL_AVX_INLINE void changeRound (Ring<K>& g, const RingCoefficients* entries, LaneState* states, int count,
                                     double* frames, int n, int round, int rounds,
                                     std::integer_sequence<int, h...>) noexcept
 {
-    (changeLaneRound<K, h> (g, sections, states, count, frames, n, round, rounds), ...);
+    (changeLaneRound<K, h> (g, entries, states, count, frames, n, round, rounds), ...);
 }
 
+// `arranged`: every round's entries (only for K = arrangedRingWidth), or null to arrange each
+// round as it comes.
 template <int K>
-SABREL_AVX void runRingAvx (const LaneSection* sections, LaneState* states, int count, double* frames, int n) noexcept
+SABREL_AVX void runRingAvx (const LaneSection* sections, LaneState* states, int count, double* frames, int n,
+                            const RingCoefficients* arranged) noexcept
 {
     constexpr int W = 2 * K;
-    const int rounds = (count + W - 1) / W;
+    const int rounds = ringRounds (K, count);
+    RingCoefficients local[2][W]; // this round's and the last one's, which lanes still use
 
     Ring<K> g;
     for (int j = 0; j < K; ++j)
-    {
-        g.b0[j] = _mm256_set1_pd (1.0);
-        g.b1[j] = g.b2[j] = g.a1[j] = g.a2[j] = g.z1[j] = g.z2[j] = g.y[j] = _mm256_setzero_pd();
-    }
+        g.z1[j] = g.z2[j] = g.y[j] = _mm256_setzero_pd();
 
     for (int round = 0;; ++round)
     {
-        changeRound (g, sections, states, count, frames, n, round, rounds, std::make_integer_sequence<int, W> {});
+        const RingCoefficients* entries = local[round & 1];
+        if (arranged != nullptr)
+            entries = arranged + W * round;
+        else
+            arrangeRound (K, sections, count, round, local[round & 1]);
+
+        // Before round 0 every register runs the unit sections of its changing entries.
+        if (round == 0)
+            for (int j = 0; j < K; ++j)
+                g.c[j] = entries + 2 * j;
+
+        changeRound (g, entries, states, count, frames, n, round, rounds, std::make_integer_sequence<int, W> {});
         if (round == rounds)
             break;
         for (int t = W; t < n; ++t)
@@ -274,14 +322,15 @@ void runSse2 (const LaneSection* s, LaneState* z, int used, double* frames, int 
 }
 
 // The widest ring that the run's length allows and the sections fill.
-SABREL_AVX void runAvx (const LaneSection* s, LaneState* z, int count, double* frames, int n) noexcept
+SABREL_AVX void runAvx (const LaneSection* s, LaneState* z, int count, double* frames, int n,
+                        const RingCoefficients* arranged) noexcept
 {
-    switch (std::min ({ 4, (count + 1) / 2, n / 2 }))
+    switch (std::min ({ arrangedRingWidth, (count + 1) / 2, n / 2 }))
     {
-        case 1: runRingAvx<1> (s, z, count, frames, n); break;
-        case 2: runRingAvx<2> (s, z, count, frames, n); break;
-        case 3: runRingAvx<3> (s, z, count, frames, n); break;
-        default: runRingAvx<4> (s, z, count, frames, n); break;
+        case 1: runRingAvx<1> (s, z, count, frames, n, nullptr); break;
+        case 2: runRingAvx<2> (s, z, count, frames, n, nullptr); break;
+        case 3: runRingAvx<3> (s, z, count, frames, n, nullptr); break;
+        default: runRingAvx<arrangedRingWidth> (s, z, count, frames, n, arranged); break;
     }
 }
 } // namespace
@@ -295,16 +344,28 @@ PipelineKernel widestPipelineKernel() noexcept
     return widest;
 }
 
+int ringCoefficientCount (int count) noexcept
+{
+    // Rounds 0 .. R, the last one draining the ring through unit sections.
+    return (count + 1) / 2 >= arrangedRingWidth ? 2 * arrangedRingWidth * (ringRounds (arrangedRingWidth, count) + 1) : 0;
+}
+
+void arrangeRingCoefficients (const LaneSection* sections, int count, RingCoefficients* out) noexcept
+{
+    const int entries = ringCoefficientCount (count);
+    for (int round = 0; 2 * arrangedRingWidth * round < entries; ++round)
+        arrangeRound (arrangedRingWidth, sections, count, round, out + 2 * arrangedRingWidth * round);
+}
+
 void runSectionCascade (PipelineKernel kernel, const LaneSection* sections, LaneState* states, int count,
-                        double* frames, int length) noexcept
+                        double* frames, int length, const RingCoefficients* arranged) noexcept
 {
     // One section, or one sample, gains nothing from running sections side by side.
     if (kernel == PipelineKernel::avx && count >= 2 && length >= 2)
     {
-        runAvx (sections, states, count, frames, length);
+        runAvx (sections, states, count, frames, length, arranged);
         return;
     }
-
     const int width = kernel == PipelineKernel::sse2 ? 4 : 1;
     if (width == 1 || length < width)
     {

@@ -35,7 +35,21 @@ enum class PipelineKernel
 // The widest kernel this processor runs (AVX where it has it; SSE2 is part of every x86-64).
 PipelineKernel widestPipelineKernel() noexcept;
 
+// Coefficients of two sections as one AVX register holds them: per coefficient, the first
+// section's two lanes, then the second's.
+struct alignas (32) RingCoefficients
+{
+    double b0[4], b1[4], b2[4], a1[4], a2[4];
+};
+
+// The AVX kernel's coefficients for a cascade of `count` sections, arranged once per design so
+// that runs need not arrange them again: ringCoefficientCount (count) entries, or none when
+// the cascade is too short to use them.
+int ringCoefficientCount (int count) noexcept;
+void arrangeRingCoefficients (const LaneSection* sections, int count, RingCoefficients* out) noexcept;
+
 // Filters `length` frames in place through `count` sections: frames[2i] and frames[2i + 1] are
 // the two lanes of frame i. The states are read at the start and written back at the end.
+// `arranged` (or null) holds what arrangeRingCoefficients made of these sections.
 void runSectionCascade (PipelineKernel kernel, const LaneSection* sections, LaneState* states, int count,
-                        double* frames, int length) noexcept;
+                        double* frames, int length, const RingCoefficients* arranged = nullptr) noexcept;

@@ -83,7 +83,12 @@ TEST (SectionPipeline, EveryKernelGivesTheDefinitionBitForBit)
         auto expected = input;
         reference (sections, expectedStates, expected);
 
+        // The AVX kernel's coefficients arranged ahead, or as it goes.
+        std::vector<RingCoefficients> arranged ((size_t) ringCoefficientCount (count));
+        arrangeRingCoefficients (sections.data(), count, arranged.data());
+
         for (const auto kernel : kernelsHere())
+        for (const bool arrangedAhead : { false, true })
         {
             std::vector<LaneState> states ((size_t) count);
             auto frames = input;
@@ -91,11 +96,12 @@ TEST (SectionPipeline, EveryKernelGivesTheDefinitionBitForBit)
             {
                 const int runs[] = { 1, 3, 7, 8, 9, 256, 64, 2, 16, 5, 10, 17 };
                 const int n = std::min (runs[index % 12], 700 - start);
-                runSectionCascade (kernel, sections.data(), states.data(), count, frames.data() + 2 * start, n);
+                runSectionCascade (kernel, sections.data(), states.data(), count, frames.data() + 2 * start, n,
+                                   arrangedAhead && ! arranged.empty() ? arranged.data() : nullptr);
                 start += n;
             }
 
-            ASSERT_EQ (frames, expected) << count << " sections, kernel " << (int) kernel;
+            ASSERT_EQ (frames, expected) << count << " sections, kernel " << (int) kernel << ", arranged " << arrangedAhead;
             for (size_t k = 0; k < states.size(); ++k)
                 for (int l = 0; l < 2; ++l)
                 {
