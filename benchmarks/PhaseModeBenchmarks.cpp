@@ -248,9 +248,10 @@ SABREL_MODE_BENCHMARKS (naturalPhase, naturalPhase)
 SABREL_MODE_BENCHMARKS (linearPhase, linearPhase)
 
 // The small-block cases: each block redesigned everything before.
-BENCHMARK_CAPTURE (sabrel, tiltsNaturalPhaseStill, Scene::tilts, naturalPhase, false)->Arg (1)->Arg (16);
+BENCHMARK_CAPTURE (sabrel, tiltsNaturalPhaseStill, Scene::tilts, naturalPhase, false)->Arg (1)->Arg (16)->Arg (512);
 BENCHMARK_CAPTURE (sabrel, tiltsNaturalPhaseAutomated, Scene::tilts, naturalPhase, true)->Arg (1)->Arg (16);
-BENCHMARK_CAPTURE (sabrel, lowCuts96LinearPhaseStill, Scene::lowCuts, linearPhase, false)->Arg (16)->Arg (64);
+BENCHMARK_CAPTURE (sabrel, lowCuts96LinearPhaseStill, Scene::lowCuts, linearPhase, false)->Arg (16)->Arg (64)->Arg (512);
+BENCHMARK_CAPTURE (sabrel, lowCuts96ZeroLatencyStill, Scene::lowCuts, zeroLatency, false)->Arg (16)->Arg (512);
 BENCHMARK_CAPTURE (sabrel, lowCuts96LinearPhaseAutomated, Scene::lowCuts, linearPhase, true)->Arg (16)->Arg (64);
 
 BENCHMARK (linearPhaseWorstBlock)->Iterations (16 * 4000);
