@@ -154,7 +154,7 @@ constexpr int arrangedRingWidth = 4; // the registers of the ring whose entries 
 // Section i's coefficients (the unit section outside the cascade) into half `part` of an entry.
 void arrangeHalf (RingCoefficients& entry, int part, const LaneSection* sections, int count, int i) noexcept
 {
-    static const LaneSection unit;
+    static constexpr LaneSection unit {};
     const auto& s = i >= 0 && i < count ? sections[i] : unit;
     for (int l = 0; l < 2; ++l)
     {
