@@ -479,8 +479,9 @@ int EqEngine::buildPipeline (bool stereo) noexcept
         const auto& owner = pipeOwners[(size_t) stage];
         const __m128d mask = _mm_load_pd (reinterpret_cast<const double*> (owner.laneMask));
         auto& state = pipeStates[(size_t) stage];
-        _mm_storeu_pd (state.z1, _mm_and_pd (mask, _mm_loadu_pd (owner.section->z1)));
-        _mm_storeu_pd (state.z2, _mm_and_pd (mask, _mm_loadu_pd (owner.section->z2)));
+        const auto& from = sections[(size_t) owner.band][(size_t) owner.section];
+        _mm_storeu_pd (state.z1, _mm_and_pd (mask, _mm_loadu_pd (from.z1)));
+        _mm_storeu_pd (state.z2, _mm_and_pd (mask, _mm_loadu_pd (from.z2)));
     }
 
     return pipeGroupCount;
@@ -543,7 +544,8 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
             }
             pipeSections[(size_t) stages] = lane;
             auto& owner = pipeOwners[(size_t) stages];
-            owner.section = &sections[index][(size_t) k];
+            owner.band = (int16_t) band;
+            owner.section = (int16_t) k;
             for (int l = 0; l < 2; ++l)
                 owner.laneMask[l] = lanes[l] ? ~uint64_t (0) : 0;
         }
@@ -578,9 +580,9 @@ void EqEngine::storePipelineState() noexcept
         const auto& state = pipeStates[(size_t) stage];
         const __m128d z1 = _mm_loadu_pd (state.z1), z2 = _mm_loadu_pd (state.z2);
         nonFinite = _mm_or_pd (nonFinite, _mm_or_pd (_mm_sub_pd (z1, z1), _mm_sub_pd (z2, z2)));
-        auto* to = owner.section;
-        _mm_storeu_pd (to->z1, _mm_or_pd (_mm_and_pd (mask, z1), _mm_andnot_pd (mask, _mm_loadu_pd (to->z1))));
-        _mm_storeu_pd (to->z2, _mm_or_pd (_mm_and_pd (mask, z2), _mm_andnot_pd (mask, _mm_loadu_pd (to->z2))));
+        auto& to = sections[(size_t) owner.band][(size_t) owner.section];
+        _mm_storeu_pd (to.z1, _mm_or_pd (_mm_and_pd (mask, z1), _mm_andnot_pd (mask, _mm_loadu_pd (to.z1))));
+        _mm_storeu_pd (to.z2, _mm_or_pd (_mm_and_pd (mask, z2), _mm_andnot_pd (mask, _mm_loadu_pd (to.z2))));
     }
     const __m128i bits = _mm_castpd_si128 (nonFinite);
     pipeStatesFinite = _mm_movemask_epi8 (_mm_cmpeq_epi32 (bits, _mm_setzero_si128())) == 0xffff;

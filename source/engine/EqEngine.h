@@ -190,7 +190,8 @@ private:
     // (its state travels) and zero where the lane passes through (its state stays 0).
     struct StageOwner
     {
-        Biquad* section = nullptr;
+        int16_t band = 0;
+        int16_t section = 0;
         alignas (16) uint64_t laneMask[2] {};
     };
 
