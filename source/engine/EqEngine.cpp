@@ -560,11 +560,10 @@ int EqEngine::layOutPipeline (bool stereo) noexcept
         auto& group = pipeGroups[(size_t) g];
         const int entries = ringCoefficientCount (group.count);
         group.arranged = entries > 0 && arranged + entries <= maxArranged ? arranged : -1;
-        if (group.arranged < 0)
-            continue;
-        arrangeRingCoefficients (pipeSections.data() + group.first, group.count, pipeArranged.data() + arranged);
-        arranged += entries;
+        if (group.arranged >= 0)
+            arranged += entries;
     }
+    pipeArrangedCurrent = false;
     return groups;
 }
 
@@ -602,6 +601,20 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
     float* right = stereo ? channels[1] + start : nullptr;
     double* frames = workFrames.data();
 
+    // The AVX kernel's arranged coefficients, made when a run first has room for them (a
+    // design that changes in every short block never needs them).
+    if (kernel == PipelineKernel::avx && length >= 8 && ! pipeArrangedCurrent)
+    {
+        for (int g = 0; g < numGroups; ++g)
+        {
+            const auto& group = pipeGroups[(size_t) g];
+            if (group.arranged >= 0)
+                arrangeRingCoefficients (pipeSections.data() + group.first, group.count,
+                                         pipeArranged.data() + group.arranged);
+        }
+        pipeArrangedCurrent = true;
+    }
+
     // The samples travel between bands in double and are rounded to float once at the end.
     for (int done = 0; done < length; done += workLength)
     {
@@ -618,7 +631,8 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
             if (group.midSide)
                 toMidSide (frames, n);
             runSectionCascade (kernel, pipeSections.data() + group.first, pipeStates.data() + group.first, group.count,
-                               frames, n, group.arranged >= 0 ? pipeArranged.data() + group.arranged : nullptr);
+                               frames, n,
+                               pipeArrangedCurrent && group.arranged >= 0 ? pipeArranged.data() + group.arranged : nullptr);
             if (group.midSide)
                 fromMidSide (frames, n);
         }

@@ -203,6 +203,7 @@ private:
     // Room for every group's arranged coefficients, whatever the layout.
     static constexpr int maxArranged = 8 * (maxStages / 8 + 2 * numBands);
     std::vector<RingCoefficients> pipeArranged;
+    bool pipeArrangedCurrent = false; // made from the present layout's coefficients
     int pipeStageCount = 0;
     int pipeGroupCount = 0;
     uint64_t pipeGeneration = 0;
