@@ -6,6 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+namespace
+{
+constexpr size_t transformAlignment = 64;
+} // namespace
+
 void LinearPhaseFilter::prepare (int numOutputChannels)
 {
     fftOrder = 12;
@@ -28,10 +33,8 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     fullGains.assign ((size_t) fftSize, 1.0f);
     targetMags.assign ((size_t) numBins, 1.0f);
     smoothedMags.assign ((size_t) numBins, 1.0f);
-    constexpr size_t alignment = 64;
-    transformMemory.calloc ((size_t) (2 * fftSize) + alignment / sizeof (juce::dsp::Complex<float>));
-    frame = juce::snapPointerToAlignment (transformMemory.get(), alignment);
-    spectrum = frame + fftSize;
+    numPairs = (numChannels + 1) / 2;
+    transformMemory.calloc ((size_t) (2 * fftSize * numPairs) + transformAlignment / sizeof (juce::dsp::Complex<float>));
     smoothingSettled = false;
     gainsStale = true;
 
@@ -46,8 +49,20 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     latency = fftSize;
 }
 
+juce::dsp::Complex<float>* LinearPhaseFilter::pairMemory (int pair) const noexcept
+{
+    return juce::snapPointerToAlignment (transformMemory.get(), transformAlignment) + 2 * fftSize * pair;
+}
+
+LinearPhaseFilter::Channel* LinearPhaseFilter::pairChannel (int pair, int member) noexcept
+{
+    const auto c = (size_t) (2 * pair + member);
+    return c < channels.size() ? &channels[c] : nullptr;
+}
+
 void LinearPhaseFilter::reset() noexcept
 {
+    synthesisPending = false;
     for (auto& channel : channels)
     {
         std::fill (channel.inRing.begin(), channel.inRing.end(), 0.0f);
@@ -110,6 +125,8 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
     const int m = std::min (numChannels, channelCount);
     const int mask = fftSize - 1;
 
+    synthesisePending();
+
     // Runs that end at a hop boundary, the ring's end or the block's end move as whole
     // copies: the sample i goes in, the output waiting at the same position comes out.
     for (int i = 0; i < numSamples;)
@@ -137,10 +154,25 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
             if (gainsStale)
                 buildGains();
 
-            for (int c = 0; c < m; c += 2)
-                processFrame (channels[(size_t) c], c + 1 < m ? &channels[(size_t) c + 1] : nullptr);
+            frameChannels = m;
+            for (int pair = 0; 2 * pair < m; ++pair)
+                analyseFrame (pair);
+            synthesisPending = true;
+
+            // Output of this frame is read within this block: synthesise it now.
+            if (i < numSamples)
+                synthesisePending();
         }
     }
+}
+
+void LinearPhaseFilter::synthesisePending() noexcept
+{
+    if (! synthesisPending)
+        return;
+    synthesisPending = false;
+    for (int pair = 0; 2 * pair < frameChannels; ++pair)
+        synthesiseFrame (pair);
 }
 
 namespace
@@ -170,11 +202,15 @@ void overlapAdd (float* out, const float* frame, int part, const float* w, float
 }
 } // namespace
 
-void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
+void LinearPhaseFilter::analyseFrame (int pair) noexcept
 {
+    auto* frame = pairMemory (pair);
+    auto* spectrum = frame + fftSize;
     auto* samples = reinterpret_cast<float*> (frame);
     auto* bins = reinterpret_cast<float*> (spectrum);
     const auto* w = window.data();
+    auto& first = *pairChannel (pair, 0);
+    const auto* second = 2 * pair + 1 < frameChannels ? pairChannel (pair, 1) : nullptr;
 
     // Oldest sample first: writePos (shared by all channels) is where the next sample will go.
     const int position = first.writePos;
@@ -191,15 +227,24 @@ void LinearPhaseFilter::processFrame (Channel& first, Channel* second) noexcept
         bins[2 * n] *= gains[n];
         bins[2 * n + 1] *= gains[n];
     }
+}
+
+void LinearPhaseFilter::synthesiseFrame (int pair) noexcept
+{
+    auto* frame = pairMemory (pair);
+    auto* spectrum = frame + fftSize;
+    auto* samples = reinterpret_cast<float*> (frame);
+    const auto* w = window.data();
     fft->perform (spectrum, frame, true); // includes the 1 / fftSize
 
-    const int start = first.readPos;
+    auto* first = pairChannel (pair, 0);
+    const int start = first->readPos;
     const int later = fftSize - start;
-    for (auto* channel : { &first, second })
+    for (int part = 0; part < 2; ++part)
     {
-        if (channel == nullptr)
+        if (2 * pair + part >= frameChannels)
             continue;
-        const int part = channel == &first ? 0 : 1;
+        auto* channel = pairChannel (pair, part);
         float* out = channel->outRing.data();
         overlapAdd (out + start, samples, part, w, overlapGain, later);
         overlapAdd (out, samples + 2 * later, part, w + later, overlapGain, start);

@@ -58,11 +58,22 @@ private:
     void smoothTowardTarget (const float* targetMagnitudes) noexcept;
     void buildGains() noexcept;
     // Both channels of a pair go through one complex transform, one as the real and one as the
-    // imaginary part: the gains are real and even, so the two never mix.
-    void processFrame (Channel& first, Channel* second) noexcept;
-    // The transform's work buffers, the windowed frame and its spectrum, in one block aligned
-    // for the transform's vector code.
+    // imaginary part: the gains are real and even, so the two never mix. A frame is formed in
+    // two halves: analysis (window, forward transform, gains) as soon as its last input sample
+    // is in, synthesis (inverse transform, overlap-add) before its first output sample is read.
+    void analyseFrame (int pair) noexcept;
+    void synthesiseFrame (int pair) noexcept;
+    void synthesisePending() noexcept;
+    Channel* pairChannel (int pair, int member) noexcept;
+
+    // Per pair of channels, the transform's work buffers, the windowed frame and its spectrum,
+    // aligned for the transform's vector code.
+    int numPairs = 0;
     juce::HeapBlock<juce::dsp::Complex<float>> transformMemory;
-    juce::dsp::Complex<float>* frame = nullptr;
-    juce::dsp::Complex<float>* spectrum = nullptr;
+    juce::dsp::Complex<float>* pairMemory (int pair) const noexcept;
+
+    // A frame whose hop ended with a block is synthesised at the start of the next block, so
+    // that its two transforms fall in different blocks (the output is the same).
+    bool synthesisPending = false;
+    int frameChannels = 0; // the channels the last frame was formed from
 };
