@@ -221,3 +221,85 @@ TEST (LinearPhaseFilter, OutputDoesNotDependOnHowBlocksAreCut)
         }
     }
 }
+
+namespace
+{
+// The overlap-add written out plainly, frame by frame over a whole signal, in the filter's
+// own arithmetic: each channel pair windowed into one complex frame, transformed, scaled by
+// the settled gains, transformed back and added in windowed.
+std::vector<std::vector<float>> plainOverlapAdd (const std::vector<std::vector<float>>& input,
+                                                 const LinearPhaseFilter& settled)
+{
+    const int size = settled.fftSize, hop = settled.hopSize;
+    const auto& w = settled.window;
+    std::vector<float> gains ((size_t) size);
+    for (int k = 0; k < size; ++k)
+        gains[(size_t) k] = settled.smoothedMags[(size_t) (k < settled.numBins ? k : size - k)];
+
+    const auto length = input[0].size();
+    std::vector<std::vector<float>> output (input.size(), std::vector<float> (length + (size_t) size, 0.0f));
+    juce::dsp::FFT fft (settled.fftOrder);
+    std::vector<juce::dsp::Complex<float>> frame ((size_t) size), spectrum ((size_t) size);
+
+    // Frame f holds input [f hop - size, f hop) (zeros before the start) and adds into
+    // output [f hop, f hop + size), which leaves `size` samples later than it came in.
+    for (size_t end = (size_t) hop; end <= length; end += (size_t) hop)
+    {
+        for (size_t c = 0; c < input.size(); c += 2)
+        {
+            const bool pair = c + 1 < input.size();
+            for (int n = 0; n < size; ++n)
+            {
+                const long i = (long) end - size + n;
+                const float a = i >= 0 ? input[c][(size_t) i] : 0.0f;
+                const float b = pair && i >= 0 ? input[c + 1][(size_t) i] : 0.0f;
+                frame[(size_t) n] = { a * w[(size_t) n], pair ? b * w[(size_t) n] : 0.0f };
+            }
+            fft.perform (frame.data(), spectrum.data(), false);
+            for (int n = 0; n < size; ++n)
+                spectrum[(size_t) n] = { spectrum[(size_t) n].real() * gains[(size_t) n],
+                                         spectrum[(size_t) n].imag() * gains[(size_t) n] };
+            fft.perform (spectrum.data(), frame.data(), true);
+            for (int n = 0; n < size; ++n)
+            {
+                output[c][end + (size_t) n] += frame[(size_t) n].real() * w[(size_t) n] * settled.overlapGain;
+                if (pair)
+                    output[c + 1][end + (size_t) n] += frame[(size_t) n].imag() * w[(size_t) n] * settled.overlapGain;
+            }
+        }
+    }
+
+    for (auto& channel : output)
+        channel.resize (length);
+    return output;
+}
+} // namespace
+
+TEST (LinearPhaseFilter, OutputIsThePlainOverlapAddBitForBit)
+{
+    for (const int numChannels : { 1, 2, 3 })
+    {
+        std::vector<std::vector<float>> input ((size_t) numChannels, std::vector<float> (12000));
+        juce::Random random (5);
+        for (auto& channel : input)
+            for (auto& x : channel)
+                x = random.nextFloat() - 0.5f;
+
+        LinearPhaseFilter filter;
+        filter.prepare (numChannels);
+        const auto target = bumpTarget (filter.numBins);
+        for (int settle = 0; settle < 200; ++settle)
+            filter.process (target.data(), nullptr, 0, 0);
+        const auto expected = plainOverlapAdd (input, filter);
+
+        auto output = input;
+        for (size_t start = 0; start < output[0].size(); start += 64)
+        {
+            std::vector<float*> channels;
+            for (auto& channel : output)
+                channels.push_back (channel.data() + start);
+            filter.process (nullptr, channels.data(), numChannels, (int) std::min ((size_t) 64, output[0].size() - start));
+        }
+        EXPECT_EQ (output, expected) << numChannels << " channels";
+    }
+}
