@@ -9,6 +9,30 @@
 namespace
 {
 constexpr size_t transformAlignment = 64;
+
+// frame[2n] = a[n] w[n], frame[2n + 1] = b[n] w[n] (0 without b), over one unbroken stretch.
+void windowPair (float* frame, const float* a, const float* b, const float* w, int length) noexcept
+{
+    if (b != nullptr)
+        for (int n = 0; n < length; ++n)
+        {
+            frame[2 * n] = a[n] * w[n];
+            frame[2 * n + 1] = b[n] * w[n];
+        }
+    else
+        for (int n = 0; n < length; ++n)
+        {
+            frame[2 * n] = a[n] * w[n];
+            frame[2 * n + 1] = 0.0f;
+        }
+}
+
+// out[n] += part n of the frame (0: real, 1: imaginary) x w[n] x gain.
+void overlapAdd (float* out, const float* frame, int part, const float* w, float gain, int length) noexcept
+{
+    for (int n = 0; n < length; ++n)
+        out[n] += frame[2 * n + part] * w[n] * gain;
+}
 } // namespace
 
 void LinearPhaseFilter::prepare (int numOutputChannels)
@@ -34,7 +58,7 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     targetMags.assign ((size_t) numBins, 1.0f);
     smoothedMags.assign ((size_t) numBins, 1.0f);
     numPairs = (numChannels + 1) / 2;
-    transformMemory.calloc ((size_t) (2 * fftSize * numPairs) + transformAlignment / sizeof (juce::dsp::Complex<float>));
+    transformMemory.calloc ((size_t) (3 * fftSize * numPairs) + transformAlignment / sizeof (juce::dsp::Complex<float>));
     smoothingSettled = false;
     gainsStale = true;
 
@@ -49,9 +73,9 @@ void LinearPhaseFilter::prepare (int numOutputChannels)
     latency = fftSize;
 }
 
-juce::dsp::Complex<float>* LinearPhaseFilter::pairMemory (int pair) const noexcept
+juce::dsp::Complex<float>* LinearPhaseFilter::pairMemory (int pair, int buffer) const noexcept
 {
-    return juce::snapPointerToAlignment (transformMemory.get(), transformAlignment) + 2 * fftSize * pair;
+    return juce::snapPointerToAlignment (transformMemory.get(), transformAlignment) + fftSize * (3 * pair + buffer);
 }
 
 LinearPhaseFilter::Channel* LinearPhaseFilter::pairChannel (int pair, int member) noexcept
@@ -62,7 +86,12 @@ LinearPhaseFilter::Channel* LinearPhaseFilter::pairChannel (int pair, int member
 
 void LinearPhaseFilter::reset() noexcept
 {
+    frameChannels = -1;
+    olderWindowed = 0;
+    windowingWhole = false;
     synthesisPending = false;
+    synthesisChannels = 0;
+    added = fftSize;
     for (auto& channel : channels)
     {
         std::fill (channel.inRing.begin(), channel.inRing.end(), 0.0f);
@@ -124,6 +153,7 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
 
     const int m = std::min (numChannels, channelCount);
     const int mask = fftSize - 1;
+    const int older = fftSize - hopSize;
 
     synthesisePending();
 
@@ -133,6 +163,8 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
     {
         const int position = channels.empty() ? 0 : channels[0].writePos;
         const int run = std::min ({ numSamples - i, std::max (1, hopSize - hopCounter), fftSize - position });
+
+        overlapAddUpTo (std::min (fftSize, (fftSize / hopSize) * (hopCounter + run)));
 
         for (int c = 0; c < m; ++c)
         {
@@ -147,17 +179,30 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
 
         i += run;
         hopCounter += run;
+
+        // The frame's channels are those of the blocks it is windowed in; should they change
+        // within a hop, it is windowed at once from the channels of its last block.
+        if (frameChannels < 0)
+            frameChannels = m;
+        windowingWhole = windowingWhole || frameChannels != m;
+        if (! windowingWhole)
+        {
+            windowPositions (older + hopCounter - run, older + hopCounter);
+            const int olderDue = std::min (older, older / hopSize * hopCounter);
+            windowPositions (olderWindowed, olderDue);
+            olderWindowed = olderDue;
+        }
+
         if (hopCounter >= hopSize)
         {
-            hopCounter = 0;
-
             if (gainsStale)
                 buildGains();
 
-            frameChannels = m;
-            for (int pair = 0; 2 * pair < m; ++pair)
-                analyseFrame (pair);
-            synthesisPending = true;
+            analyseFrames();
+            hopCounter = 0;
+            frameChannels = -1;
+            olderWindowed = 0;
+            windowingWhole = false;
 
             // Output of this frame is read within this block: synthesise it now.
             if (i < numSamples)
@@ -166,87 +211,91 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
     }
 }
 
+// Frame position n of the frame formed at the end of this hop holds ring sample
+// (end + n) & mask, where end is the write position at that moment.
+void LinearPhaseFilter::windowPositions (int from, int to) noexcept
+{
+    if (from >= to || channels.empty())
+        return;
+
+    const int mask = fftSize - 1;
+    const int end = (channels[0].writePos + hopSize - hopCounter) & mask;
+    const auto* w = window.data();
+
+    for (int pair = 0; 2 * pair < frameChannels; ++pair)
+    {
+        auto* samples = reinterpret_cast<float*> (pairMemory (pair, 0));
+        const float* a = pairChannel (pair, 0)->inRing.data();
+        const float* b = 2 * pair + 1 < frameChannels ? pairChannel (pair, 1)->inRing.data() : nullptr;
+
+        for (int n = from; n < to;)
+        {
+            const int index = (end + n) & mask;
+            const int length = std::min (to - n, fftSize - index);
+            windowPair (samples + 2 * n, a + index, b != nullptr ? b + index : nullptr, w + n, length);
+            n += length;
+        }
+    }
+}
+
+void LinearPhaseFilter::analyseFrames() noexcept
+{
+    // The previous frame's overlap-add has kept four positions ahead per sample: it is done.
+    overlapAddUpTo (fftSize);
+
+    if (windowingWhole)
+        windowPositions (0, fftSize);
+
+    const float* gains = fullGains.data();
+    for (int pair = 0; 2 * pair < frameChannels; ++pair)
+    {
+        auto* frame = pairMemory (pair, 0);
+        auto* spectrum = pairMemory (pair, 1);
+        fft->perform (frame, spectrum, false);
+
+        auto* bins = reinterpret_cast<float*> (spectrum);
+        for (int n = 0; n < fftSize; ++n)
+        {
+            bins[2 * n] *= gains[n];
+            bins[2 * n + 1] *= gains[n];
+        }
+    }
+
+    synthesisChannels = frameChannels;
+    synthesisPending = true;
+}
+
 void LinearPhaseFilter::synthesisePending() noexcept
 {
     if (! synthesisPending)
         return;
     synthesisPending = false;
-    for (int pair = 0; 2 * pair < frameChannels; ++pair)
-        synthesiseFrame (pair);
+
+    for (int pair = 0; 2 * pair < synthesisChannels; ++pair)
+        fft->perform (pairMemory (pair, 1), pairMemory (pair, 2), true); // includes the 1 / fftSize
+
+    addStart = channels.empty() ? 0 : channels[0].readPos;
+    added = 0;
 }
 
-namespace
+void LinearPhaseFilter::overlapAddUpTo (int position) noexcept
 {
-// frame[2n] = a[n] w[n], frame[2n + 1] = b[n] w[n] (0 without b), over one unbroken stretch.
-void windowPair (float* frame, const float* a, const float* b, const float* w, int length) noexcept
-{
-    if (b != nullptr)
-        for (int n = 0; n < length; ++n)
-        {
-            frame[2 * n] = a[n] * w[n];
-            frame[2 * n + 1] = b[n] * w[n];
-        }
-    else
-        for (int n = 0; n < length; ++n)
-        {
-            frame[2 * n] = a[n] * w[n];
-            frame[2 * n + 1] = 0.0f;
-        }
-}
+    if (position <= added)
+        return;
 
-// out[n] += part n of the frame (0: real, 1: imaginary) x w[n] x gain.
-void overlapAdd (float* out, const float* frame, int part, const float* w, float gain, int length) noexcept
-{
-    for (int n = 0; n < length; ++n)
-        out[n] += frame[2 * n + part] * w[n] * gain;
-}
-} // namespace
-
-void LinearPhaseFilter::analyseFrame (int pair) noexcept
-{
-    auto* frame = pairMemory (pair);
-    auto* spectrum = frame + fftSize;
-    auto* samples = reinterpret_cast<float*> (frame);
-    auto* bins = reinterpret_cast<float*> (spectrum);
+    const int mask = fftSize - 1;
     const auto* w = window.data();
-    auto& first = *pairChannel (pair, 0);
-    const auto* second = 2 * pair + 1 < frameChannels ? pairChannel (pair, 1) : nullptr;
-
-    // Oldest sample first: writePos (shared by all channels) is where the next sample will go.
-    const int position = first.writePos;
-    const int older = fftSize - position;
-    const float* a = first.inRing.data();
-    const float* b = second != nullptr ? second->inRing.data() : nullptr;
-    windowPair (samples, a + position, b != nullptr ? b + position : nullptr, w, older);
-    windowPair (samples + 2 * older, a, b, w + older, position);
-
-    fft->perform (frame, spectrum, false);
-    const float* gains = fullGains.data();
-    for (int n = 0; n < fftSize; ++n)
+    for (int c = 0; c < synthesisChannels; ++c)
     {
-        bins[2 * n] *= gains[n];
-        bins[2 * n + 1] *= gains[n];
+        const auto* samples = reinterpret_cast<const float*> (pairMemory (c / 2, 2));
+        float* out = channels[(size_t) c].outRing.data();
+        for (int n = added; n < position;)
+        {
+            const int index = (addStart + n) & mask;
+            const int length = std::min (position - n, fftSize - index);
+            overlapAdd (out + index, samples + 2 * n, c & 1, w + n, overlapGain, length);
+            n += length;
+        }
     }
-}
-
-void LinearPhaseFilter::synthesiseFrame (int pair) noexcept
-{
-    auto* frame = pairMemory (pair);
-    auto* spectrum = frame + fftSize;
-    auto* samples = reinterpret_cast<float*> (frame);
-    const auto* w = window.data();
-    fft->perform (spectrum, frame, true); // includes the 1 / fftSize
-
-    auto* first = pairChannel (pair, 0);
-    const int start = first->readPos;
-    const int later = fftSize - start;
-    for (int part = 0; part < 2; ++part)
-    {
-        if (2 * pair + part >= frameChannels)
-            continue;
-        auto* channel = pairChannel (pair, part);
-        float* out = channel->outRing.data();
-        overlapAdd (out + start, samples, part, w, overlapGain, later);
-        overlapAdd (out, samples + 2 * later, part, w + later, overlapGain, start);
-    }
+    added = position;
 }

@@ -58,22 +58,34 @@ private:
     void smoothTowardTarget (const float* targetMagnitudes) noexcept;
     void buildGains() noexcept;
     // Both channels of a pair go through one complex transform, one as the real and one as the
-    // imaginary part: the gains are real and even, so the two never mix. A frame is formed in
-    // two halves: analysis (window, forward transform, gains) as soon as its last input sample
-    // is in, synthesis (inverse transform, overlap-add) before its first output sample is read.
-    void analyseFrame (int pair) noexcept;
-    void synthesiseFrame (int pair) noexcept;
+    // imaginary part: the gains are real and even, so the two never mix.
+    //
+    // The work of a frame is spread so that no block carries much more than one transform:
+    // - the frame is windowed as its samples come in (its older three quarters, already in
+    //   the ring, at three positions per incoming sample);
+    // - the forward transform and the gains run when its last sample is in (analysis);
+    // - the inverse transform runs before its first output sample is read, at the start of
+    //   the next block when the hop ended with a block (synthesis);
+    // - the overlap-add runs ahead of the reads, four positions per sample, so it is done
+    //   before the next frame adds to the same positions.
+    // Every value is computed as in one pass, in the same order: the output does not change.
+    void windowPositions (int from, int to) noexcept;
+    void analyseFrames() noexcept;
     void synthesisePending() noexcept;
+    void overlapAddUpTo (int position) noexcept;
     Channel* pairChannel (int pair, int member) noexcept;
 
-    // Per pair of channels, the transform's work buffers, the windowed frame and its spectrum,
-    // aligned for the transform's vector code.
+    // Per pair of channels, aligned for the transform's vector code: the windowed frame, its
+    // spectrum and the frame transformed back.
     int numPairs = 0;
     juce::HeapBlock<juce::dsp::Complex<float>> transformMemory;
-    juce::dsp::Complex<float>* pairMemory (int pair) const noexcept;
+    juce::dsp::Complex<float>* pairMemory (int pair, int buffer) const noexcept;
 
-    // A frame whose hop ended with a block is synthesised at the start of the next block, so
-    // that its two transforms fall in different blocks (the output is the same).
+    int frameChannels = 0;     // the channels the frame being windowed is formed from
+    int olderWindowed = 0;     // positions of the older three quarters windowed so far
+    bool windowingWhole = true; // the frame is windowed at once when its last sample is in
     bool synthesisPending = false;
-    int frameChannels = 0; // the channels the last frame was formed from
+    int synthesisChannels = 0; // the channels of the frame being synthesised and added
+    int addStart = 0;          // the ring position of that frame's first output sample
+    int added = 0;             // its positions added to the output rings so far
 };
