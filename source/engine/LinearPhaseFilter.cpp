@@ -180,11 +180,13 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
         i += run;
         hopCounter += run;
 
-        // The frame's channels are those of the blocks it is windowed in; should they change
-        // within a hop, it is windowed at once from the channels of its last block.
-        if (frameChannels < 0)
+        // The frame is formed from the channels of the block its hop ends in; should they
+        // change within a hop, it is windowed at once when its last sample is in.
+        if (frameChannels != m)
+        {
+            windowingWhole = windowingWhole || frameChannels >= 0;
             frameChannels = m;
-        windowingWhole = windowingWhole || frameChannels != m;
+        }
         if (! windowingWhole)
         {
             windowPositions (older + hopCounter - run, older + hopCounter);

@@ -303,3 +303,39 @@ TEST (LinearPhaseFilter, OutputIsThePlainOverlapAddBitForBit)
         EXPECT_EQ (output, expected) << numChannels << " channels";
     }
 }
+
+// A host that drops to one channel within a hop: the frame is formed from the channels of
+// the block its hop ends in, and the remaining channel is filtered as before (its pairing
+// with the other channel shows only in rounding).
+TEST (LinearPhaseFilter, ChannelCountChangingWithinAHopKeepsTheRemainingChannel)
+{
+    std::vector<float> left (16384), right (16384);
+    juce::Random random (3);
+    for (size_t i = 0; i < left.size(); ++i)
+    {
+        left[i] = random.nextFloat() - 0.5f;
+        right[i] = random.nextFloat() - 0.5f;
+    }
+
+    const auto filtered = [&] (bool dropRight) {
+        LinearPhaseFilter filter;
+        filter.prepare (2);
+        const auto target = bumpTarget (filter.numBins);
+        for (int settle = 0; settle < 200; ++settle)
+            filter.process (target.data(), nullptr, 0, 0);
+
+        auto l = left, r = right;
+        for (size_t start = 0; start < l.size(); start += 64)
+        {
+            // Blocks 40 to 87 (a hop ends at block 48, another at 64 and 80) have one channel.
+            const bool oneChannel = dropRight && start / 64 >= 40 && start / 64 < 88;
+            float* channels[] = { l.data() + start, r.data() + start };
+            filter.process (nullptr, channels, oneChannel ? 1 : 2, 64);
+        }
+        return l;
+    };
+
+    const auto expected = filtered (false), dropped = filtered (true);
+    for (size_t i = 0; i < expected.size(); ++i)
+        ASSERT_NEAR (dropped[i], expected[i], 1e-5f) << "sample " << i;
+}
