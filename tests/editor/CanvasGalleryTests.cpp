@@ -4,6 +4,7 @@
 // Nothing is compared here.
 
 #include "EditorTestFixture.h"
+#include "support/GalleryPng.h"
 
 #include <functional>
 
@@ -73,16 +74,6 @@ const std::vector<Scene> scenes {
         { 2, FilterType::highShelf, 10000.0f, -8.0f, 0.7f } },
       Signal::pinkNoise },
 };
-
-void writePng (const juce::Image& image, const juce::String& name)
-{
-    const auto folder = juce::File (SABREL_TEST_OUTPUT_DIR).getChildFile ("gallery");
-    folder.createDirectory();
-    const auto file = folder.getChildFile (name);
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    juce::PNGImageFormat().writeImageToStream (image, out);
-}
 
 juce::Image render (juce::Component& c, int scale)
 {
@@ -156,8 +147,8 @@ TEST_F (CanvasGallery, CanvasAndWindowForEachScene)
         for (const int scale : { 1, 2 })
         {
             const auto suffix = juce::String (scene.name) + "@" + juce::String (scale) + "x.png";
-            writePng (render (editor.curveCanvas, scale), "editor_canvas_" + suffix);
-            writePng (render (editor, scale), "editor_canvas_window_" + suffix);
+            writeGalleryPng (render (editor.curveCanvas, scale), "editor_canvas_" + suffix);
+            writeGalleryPng (render (editor, scale), "editor_canvas_window_" + suffix);
         }
         closeEditor();
     }

@@ -2,6 +2,7 @@
 // <build>/tests/output/gallery/ so that a person can look at it. Nothing is compared here.
 
 #include "EditorTestFixture.h"
+#include "support/GalleryPng.h"
 
 #include <cmath>
 
@@ -45,13 +46,7 @@ juce::File saveWindow (SabrelEditor& e, double scale, const juce::String& name)
         e.paintEntireComponent (g, true);
     }
 
-    const auto folder = juce::File (SABREL_TEST_OUTPUT_DIR).getChildFile ("gallery");
-    folder.createDirectory();
-    const auto file = folder.getChildFile (name);
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    juce::PNGImageFormat().writeImageToStream (image, out);
-    return file;
+    return writeGalleryPng (image, name);
 }
 } // namespace
 

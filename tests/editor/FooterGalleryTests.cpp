@@ -2,6 +2,7 @@
 // <build>/tests/output/gallery/, for a person to look at. Nothing is compared here.
 
 #include "InteractionTestSupport.h"
+#include "support/GalleryPng.h"
 
 #include "editor/SabrelEditor.h"
 #include "update/UpdateChecker.h"
@@ -18,9 +19,6 @@ TEST (EditorGallery, FooterWithTheUpdateIndicator)
     // The footer row from the strip above it to the bottom of the window, full width.
     const auto top = editor->footerArea.getY() - 8;
     const juce::Rectangle<int> row { 0, top, SabrelEditor::designWidth, SabrelEditor::designHeight - top };
-    const auto folder = juce::File (SABREL_TEST_OUTPUT_DIR).getChildFile ("gallery");
-    ASSERT_TRUE (folder.createDirectory());
-
     for (int scale : { 1, 2 })
     {
         juce::Image image (juce::Image::ARGB, row.getWidth() * scale, row.getHeight() * scale, true, juce::SoftwareImageType());
@@ -31,11 +29,7 @@ TEST (EditorGallery, FooterWithTheUpdateIndicator)
             editor->content.paintEntireComponent (g, false);
         }
 
-        const auto file = folder.getChildFile ("editor_footer_" + juce::String (scale) + "x.png");
-        file.deleteFile();
-        juce::FileOutputStream out (file);
-        ASSERT_TRUE (out.openedOk());
-        ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+        ASSERT_TRUE (writeGalleryPng (image, "editor_footer_" + juce::String (scale) + "x.png").existsAsFile());
     }
 }
 } // namespace

@@ -2,6 +2,7 @@
 // <build>/tests/output/gallery/, so that a person can look at them. Nothing is compared here.
 
 #include "kit/ConsoleKeys.h"
+#include "support/GalleryPng.h"
 #include "kit/FilmstripKnobRenderer.h"
 #include "kit/KitFonts.h"
 #include "kit/Knob.h"
@@ -72,13 +73,7 @@ private:
             }
         }
 
-        const auto folder = juce::File (SABREL_TEST_OUTPUT_DIR).getChildFile ("gallery");
-        folder.createDirectory();
-        const auto file = folder.getChildFile (name + "@" + juce::String (scale) + "x.png");
-        file.deleteFile();
-        juce::FileOutputStream out (file);
-        juce::PNGImageFormat().writeImageToStream (image, out);
-        return file;
+        return writeGalleryPng (image, name + "@" + juce::String (scale) + "x.png");
     }
 
     struct Cell

@@ -1,5 +1,6 @@
 // Renders the kit's surfaces in their states at 1x and 2x into the build tree, for looking at.
 #include "kit/HistoryGraph.h"
+#include "support/GalleryPng.h"
 #include "kit/KnobTwin.h"
 #include "kit/PanelPainter.h"
 #include "kit/PluginHeader.h"
@@ -18,9 +19,6 @@ const auto& palette = kov::KitPalette::standard();
 
 void saveGallery (const juce::String& name, int width, int height, const std::function<void (juce::Graphics&)>& paint)
 {
-    const auto folder = juce::File (SABREL_TEST_OUTPUT_DIR "/gallery");
-    ASSERT_TRUE (folder.createDirectory());
-
     for (const int scale : { 1, 2 })
     {
         juce::Image image (juce::Image::ARGB, width * scale, height * scale, true);
@@ -31,11 +29,7 @@ void saveGallery (const juce::String& name, int width, int height, const std::fu
             paint (g);
         }
 
-        const auto file = folder.getChildFile (name + "@" + juce::String (scale) + "x.png");
-        file.deleteFile();
-        juce::FileOutputStream out (file);
-        ASSERT_TRUE (out.openedOk());
-        ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+        ASSERT_TRUE (writeGalleryPng (image, name + "@" + juce::String (scale) + "x.png").existsAsFile());
     }
 }
 
