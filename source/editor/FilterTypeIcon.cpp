@@ -23,17 +23,17 @@ void drawFilterTypeIcon (juce::Graphics& g, juce::Rectangle<float> area, int typ
             p.lineTo (r, lo);
             break;
         case FilterType::lowShelf:
-            p.startNewSubPath (x, hi);
-            p.lineTo (x + 0.34f * w, hi);
-            p.cubicTo (mid, hi, mid, lo, x + 0.66f * w, lo);
-            p.lineTo (r, lo);
-            break;
         case FilterType::highShelf:
-            p.startNewSubPath (x, lo);
-            p.lineTo (x + 0.34f * w, lo);
-            p.cubicTo (mid, lo, mid, hi, x + 0.66f * w, hi);
-            p.lineTo (r, hi);
+        {
+            // A step from one level to the other: down for the low shelf, up for the high.
+            const float from = type == FilterType::lowShelf ? hi : lo;
+            const float to = type == FilterType::lowShelf ? lo : hi;
+            p.startNewSubPath (x, from);
+            p.lineTo (x + 0.34f * w, from);
+            p.cubicTo (mid, from, mid, to, x + 0.66f * w, to);
+            p.lineTo (r, to);
             break;
+        }
         case FilterType::lowCut:
             p.startNewSubPath (r, cut);
             p.lineTo (r - 0.4f * w, cut);
