@@ -167,16 +167,7 @@ void CurveCanvas::handleBandMenuResult (int band, int id)
     }
     else if (id == 9001)
     {
-        setBandParameter (band, "on", 0.0f);
-        b.on = false;
-
-        if (hoverBand == band)
-            hoverBand = -1;
-
-        canvasedit::rebuildAndRepaint (*this);
-
-        if (selectedBand == band)
-            selectBand (-1);
+        deleteBand (band);
     }
 }
 

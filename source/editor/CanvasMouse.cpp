@@ -75,12 +75,7 @@ void CurveCanvas::mouseDown (const juce::MouseEvent& e)
                 canvasedit::rebuildAndRepaint (*this);
                 return;
             case 2:
-                setBandParameter (s, "on", 0.0f);
-                bands[(size_t) s].on = false;
-                if (hoverBand == s)
-                    hoverBand = -1;
-                selectBand (-1);
-                canvasedit::rebuildAndRepaint (*this);
+                deleteBand (s); // the overlay's band is the selected one
                 return;
             default:
                 break;

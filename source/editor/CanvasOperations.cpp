@@ -43,6 +43,23 @@ void CurveCanvas::clearOtherSolos (int keep)
         staticModel.setBands (scaledBands (bands));
 }
 
+void CurveCanvas::deleteBand (int band)
+{
+    if (! isBandIndex (band))
+        return;
+
+    setBandParameter (band, "on", 0.0f);
+    bands[(size_t) band].on = false;
+
+    if (hoverBand == band)
+        hoverBand = -1;
+
+    canvasedit::rebuildAndRepaint (*this);
+
+    if (selectedBand == band)
+        selectBand (-1);
+}
+
 int CurveCanvas::addBand (double frequency, double gainDb, int type)
 {
     type = juce::jlimit (0, 6, type);

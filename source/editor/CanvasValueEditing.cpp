@@ -99,16 +99,7 @@ void CurveCanvas::mouseDoubleClick (const juce::MouseEvent& e)
         return;
     }
 
-    setBandParameter (b, "on", 0.0f);
-    bands[(size_t) b].on = false;
-
-    if (hoverBand == b)
-        hoverBand = -1;
-
-    canvasedit::rebuildAndRepaint (*this);
-
-    if (b == selectedBand)
-        selectBand (-1);
+    deleteBand (b);
 }
 
 void CurveCanvas::openValueEditor (int box)

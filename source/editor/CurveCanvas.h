@@ -70,6 +70,7 @@ public:
     void selectBand (int band);
     void clearOtherSolos (int keep);
     int addBand (double frequency, double gainDb, int type);
+    void deleteBand (int band); // switches it off; a selected band is deselected
     void setBandType (int band, int type);
     int defaultTypeForFrequency (double frequency) const;
     int findBandAt (juce::Point<float> point) const;
