@@ -10,16 +10,7 @@ using namespace interaction;
 
 namespace
 {
-class BandOperations : public CanvasFixture
-{
-protected:
-    std::vector<int> selections;
-
-    void SetUp() override
-    {
-        canvas.onBandSelected = [this] (int band) { selections.push_back (band); };
-    }
-};
+using BandOperations = SelectionRecordingFixture;
 
 TEST_F (BandOperations, AddFillsTheFirstFreeSlotWithTheNewBandsSettings)
 {

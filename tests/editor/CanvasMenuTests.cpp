@@ -11,16 +11,7 @@ using namespace interaction;
 
 namespace
 {
-class CanvasMenus : public CanvasFixture
-{
-protected:
-    std::vector<int> selections;
-
-    void SetUp() override
-    {
-        canvas.onBandSelected = [this] (int band) { selections.push_back (band); };
-    }
-};
+using CanvasMenus = SelectionRecordingFixture;
 
 TEST_F (CanvasMenus, AddBandMenuEnablesTheTypesAllowedAtTheClickedFrequency)
 {

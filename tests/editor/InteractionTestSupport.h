@@ -108,4 +108,16 @@ protected:
     SabrelProcessor processor;
     CurveCanvas canvas { processor };
 };
+
+// The same, keeping every band the canvas reports as selected, in order.
+class SelectionRecordingFixture : public CanvasFixture
+{
+protected:
+    SelectionRecordingFixture()
+    {
+        canvas.onBandSelected = [this] (int band) { selections.push_back (band); };
+    }
+
+    std::vector<int> selections;
+};
 } // namespace interaction
