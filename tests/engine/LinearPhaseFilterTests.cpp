@@ -42,6 +42,16 @@ std::vector<float> bumpTarget (int numBins)
     }
     return target;
 }
+
+// Prepared for the channels and settled on the bump: its smoothing steps (a quarter of the
+// gap per block) no longer move anything.
+void prepareSettled (LinearPhaseFilter& filter, int numChannels)
+{
+    filter.prepare (numChannels);
+    const auto target = bumpTarget (filter.numBins);
+    for (int settle = 0; settle < 200; ++settle)
+        filter.process (target.data(), nullptr, 0, 0);
+}
 } // namespace
 
 TEST (LinearPhaseFilter, PreparedValues)
@@ -198,10 +208,7 @@ TEST (LinearPhaseFilter, OutputDoesNotDependOnHowBlocksAreCut)
         for (const auto& cutting : cuttings)
         {
             LinearPhaseFilter filter;
-            filter.prepare (numChannels);
-            const auto target = bumpTarget (filter.numBins);
-            for (int settle = 0; settle < 200; ++settle) // quarter steps until nothing moves
-                filter.process (target.data(), nullptr, 0, 0);
+            prepareSettled (filter, numChannels);
 
             auto output = input;
             for (size_t start = 0, k = 0; start < output[0].size(); ++k)
@@ -286,10 +293,7 @@ TEST (LinearPhaseFilter, OutputIsThePlainOverlapAddBitForBit)
                 x = random.nextFloat() - 0.5f;
 
         LinearPhaseFilter filter;
-        filter.prepare (numChannels);
-        const auto target = bumpTarget (filter.numBins);
-        for (int settle = 0; settle < 200; ++settle)
-            filter.process (target.data(), nullptr, 0, 0);
+        prepareSettled (filter, numChannels);
         const auto expected = plainOverlapAdd (input, filter);
 
         auto output = input;
@@ -319,10 +323,7 @@ TEST (LinearPhaseFilter, ChannelCountChangingWithinAHopKeepsTheRemainingChannel)
 
     const auto filtered = [&] (bool dropRight) {
         LinearPhaseFilter filter;
-        filter.prepare (2);
-        const auto target = bumpTarget (filter.numBins);
-        for (int settle = 0; settle < 200; ++settle)
-            filter.process (target.data(), nullptr, 0, 0);
+        prepareSettled (filter, 2);
 
         auto l = left, r = right;
         for (size_t start = 0; start < l.size(); start += 64)
