@@ -1,6 +1,7 @@
 #pragma once
 
 // Set-up shared by the editor's benchmark programs.
+#include "ProcessorBenchmarkSupport.h"
 #include "engine/SabrelProcessor.h"
 #include "update/UpdateChecker.h"
 
@@ -26,10 +27,5 @@ inline void useQuietSettingsFolder()
     juce::ignoreUnused (done);
 }
 
-// Sets a parameter in its own units, as a host would.
-inline void set (SabrelProcessor& p, const juce::String& id, float value)
-{
-    auto* parameter = p.apvts.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
-}
+using processorbench::set;
 } // namespace editorbench

@@ -5,6 +5,7 @@
 //
 // Counters: ns_per_frame is the time per stereo sample frame; cores is the share of one core
 // that 48 kHz stereo audio takes (1.0 = a whole core).
+#include "ProcessorBenchmarkSupport.h"
 #include "engine/SabrelProcessor.h"
 
 #include <benchmark/benchmark.h>
@@ -29,34 +30,30 @@ float spreadFrequency (int b) { return 30.0f * std::pow (16000.0f / 30.0f, (floa
 
 constexpr int automatedBand = 11;
 
-void setRaw (SabrelProcessor& p, const juce::String& id, float value)
-{
-    auto* parameter = p.apvts.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
-}
+using processorbench::set;
 
 void load (SabrelProcessor& p, Scene scene, Mode mode)
 {
     for (int b = 0; b < 24; ++b)
     {
         const float sign = b % 2 == 0 ? 1.0f : -1.0f;
-        setRaw (p, bandParamId (b, "on"), 1.0f);
-        setRaw (p, bandParamId (b, "freq"), spreadFrequency (b));
-        setRaw (p, bandParamId (b, "q"), 1.0f);
+        set (p, bandParamId (b, "on"), 1.0f);
+        set (p, bandParamId (b, "freq"), spreadFrequency (b));
+        set (p, bandParamId (b, "q"), 1.0f);
         switch (scene)
         {
-            case Scene::bells: setRaw (p, bandParamId (b, "gain"), 6.0f * sign); break;
+            case Scene::bells: set (p, bandParamId (b, "gain"), 6.0f * sign); break;
             case Scene::tilts:
-                setRaw (p, bandParamId (b, "type"), (float) FilterType::tilt);
-                setRaw (p, bandParamId (b, "tilt"), 6.0f * sign);
+                set (p, bandParamId (b, "type"), (float) FilterType::tilt);
+                set (p, bandParamId (b, "tilt"), 6.0f * sign);
                 break;
             case Scene::lowCuts:
-                setRaw (p, bandParamId (b, "type"), (float) FilterType::lowCut);
-                setRaw (p, bandParamId (b, "slope"), 8.0f); // 96 dB/oct
+                set (p, bandParamId (b, "type"), (float) FilterType::lowCut);
+                set (p, bandParamId (b, "slope"), 8.0f); // 96 dB/oct
                 break;
         }
     }
-    setRaw (p, "phasemode", (float) mode);
+    set (p, "phasemode", (float) mode);
 }
 
 // The automated parameter: band 11's gain (its tilt for Tilt bands, its frequency for cuts),
@@ -89,31 +86,14 @@ struct Automation
 
 std::unique_ptr<SabrelProcessor> makePrepared (Scene scene, Mode mode, int blockSize)
 {
-    auto processor = std::make_unique<SabrelProcessor>();
-    load (*processor, scene, mode);
-    processor->setRateAndBufferSizeDetails (rate, blockSize);
-    processor->prepareToPlay (rate, blockSize);
-    return processor;
-}
-
-// Quiet noise, refreshed in place; a block's copy in costs next to nothing.
-const std::vector<float>& noise()
-{
-    static const std::vector<float> samples = [] {
-        std::vector<float> s (8192);
-        juce::Random random (5);
-        for (auto& x : s)
-            x = (random.nextFloat() - 0.5f) * 0.5f;
-        return s;
-    }();
-    return samples;
+    return processorbench::makePrepared ([=] (SabrelProcessor& p) { load (p, scene, mode); }, rate, blockSize);
 }
 
 void fill (float* const* channels, int numSamples, int block)
 {
     const auto offset = (size_t) ((block * 61) & 4095);
     for (int c = 0; c < 2; ++c)
-        std::copy_n (noise().begin() + (ptrdiff_t) (offset + (size_t) c * 97), numSamples, channels[c]);
+        std::copy_n (processorbench::quietNoise().begin() + (ptrdiff_t) (offset + (size_t) c * 97), numSamples, channels[c]);
 }
 
 void reportCost (benchmark::State& state, int blockSize)

@@ -1,6 +1,7 @@
 // processBlock at 48 kHz stereo next to the filter stage alone on the same bands, so the
 // per-block overhead (snapshot, redesign, automatic gain, latency logic) shows as a ratio.
 // Run: build/test/benchmarks/ProcessBlockBenchmarks
+#include "ProcessorBenchmarkSupport.h"
 #include "engine/SabrelProcessor.h"
 
 #include <benchmark/benchmark.h>
@@ -11,11 +12,7 @@ constexpr double rate = 48000.0;
 
 enum class Session { allOff, bells, dynamicBells, bellsAt4x, linearPhase };
 
-void set (SabrelProcessor& p, const juce::String& id, float value)
-{
-    auto* parameter = p.apvts.getParameter (id);
-    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
-}
+using processorbench::set;
 
 void load (SabrelProcessor& p, Session session)
 {
@@ -43,25 +40,14 @@ void load (SabrelProcessor& p, Session session)
 // Each block starts from the same noise, copied in (a negligible cost next to the filters).
 void fillNoise (juce::AudioBuffer<float>& buffer)
 {
-    static const std::vector<float> noise = [] {
-        std::vector<float> samples (4096);
-        juce::Random random (5);
-        for (auto& x : samples)
-            x = (random.nextFloat() - 0.5f) * 0.5f;
-        return samples;
-    }();
-
+    const auto& noise = processorbench::quietNoise();
     for (int c = 0; c < buffer.getNumChannels(); ++c)
         std::copy (noise.begin() + c, noise.begin() + c + buffer.getNumSamples(), buffer.getWritePointer (c));
 }
 
 std::unique_ptr<SabrelProcessor> makePrepared (Session session, int blockSize)
 {
-    auto processor = std::make_unique<SabrelProcessor>();
-    load (*processor, session);
-    processor->setRateAndBufferSizeDetails (rate, blockSize);
-    processor->prepareToPlay (rate, blockSize);
-    return processor;
+    return processorbench::makePrepared ([session] (SabrelProcessor& p) { load (p, session); }, rate, blockSize);
 }
 
 void processBlock (benchmark::State& state, Session session)
