@@ -16,17 +16,10 @@ struct BandSetCase
 };
 
 const std::vector<BandSetCase> bandSets {
-    { "stereo bells and shelves",
-      { { 0, FilterType::lowShelf, 80.0f, 4.0f, 0.7f }, { 1, FilterType::bell, 900.0f, -7.5f, 2.0f },
-        { 2, FilterType::bell, 3200.0f, 5.0f, 0.5f }, { 3, FilterType::highShelf, 9000.0f, -3.0f, 0.9f } } },
-    { "mid and side bands",
-      { { 0, FilterType::bell, 250.0f, 6.0f, 1.0f, ChannelMode::mid }, { 1, FilterType::highShelf, 6000.0f, -6.0f, 0.7f, ChannelMode::side },
-        { 2, FilterType::lowCut, 40.0f, 0.0f, 0.7f, ChannelMode::stereo } } },
-    { "left, right and stereo bands",
-      { { 0, FilterType::bell, 500.0f, 9.0f, 3.0f, ChannelMode::left }, { 1, FilterType::bell, 2000.0f, -9.0f, 3.0f, ChannelMode::right },
-        { 2, FilterType::tilt, 1000.0f, 0.0f, 0.7f, ChannelMode::stereo }, { 3, FilterType::notch, 6000.0f, 0.0f, 8.0f, ChannelMode::stereo } } },
-    { "a 96 dB/oct cut",
-      { { 0, FilterType::highCut, 4000.0f, 0.0f, 0.707f, ChannelMode::stereo, 8 }, { 1, FilterType::bell, 150.0f, 3.0f, 1.0f } } },
+    { "stereo bells and shelves", bandsets::stereoBellsAndShelves },
+    { "mid and side bands", bandsets::midAndSide },
+    { "left, right and stereo bands", bandsets::leftRightAndStereo },
+    { "a 96 dB/oct cut", bandsets::cut96 },
     { "a dynamic band moving its gain",
       { { 0, FilterType::bell, 1200.0f, -2.0f, 1.5f, ChannelMode::stereo, 1, true }, { 1, FilterType::lowShelf, 100.0f, 2.0f, 0.7f } },
       -11.0f },

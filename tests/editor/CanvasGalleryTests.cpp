@@ -49,16 +49,10 @@ std::vector<BandSpec> allBands()
 }
 
 const std::vector<Scene> scenes {
-    { "stereo_bells_shelves",
-      { { 0, FilterType::lowShelf, 80.0f, 4.0f, 0.7f }, { 1, FilterType::bell, 900.0f, -7.5f, 2.0f },
-        { 2, FilterType::bell, 3200.0f, 5.0f, 0.5f }, { 3, FilterType::highShelf, 9000.0f, -3.0f, 0.9f } } },
-    { "mid_side",
-      { { 0, FilterType::bell, 250.0f, 6.0f, 1.0f, ChannelMode::mid }, { 1, FilterType::highShelf, 6000.0f, -6.0f, 0.7f, ChannelMode::side },
-        { 2, FilterType::lowCut, 40.0f, 0.0f, 0.7f } } },
-    { "left_right_stereo",
-      { { 0, FilterType::bell, 500.0f, 9.0f, 3.0f, ChannelMode::left }, { 1, FilterType::bell, 2000.0f, -9.0f, 3.0f, ChannelMode::right },
-        { 2, FilterType::tilt, 1000.0f, 0.0f, 0.7f }, { 3, FilterType::notch, 6000.0f, 0.0f, 8.0f } } },
-    { "cut_96", { { 0, FilterType::highCut, 4000.0f, 0.0f, 0.707f, ChannelMode::stereo, 8 }, { 1, FilterType::bell, 150.0f, 3.0f, 1.0f } } },
+    { "stereo_bells_shelves", bandsets::stereoBellsAndShelves },
+    { "mid_side", bandsets::midAndSide },
+    { "left_right_stereo", bandsets::leftRightAndStereo },
+    { "cut_96", bandsets::cut96 },
     { "dynamic_bell_overlay",
       { { 0, FilterType::bell, 1200.0f, -4.0f, 1.5f, ChannelMode::stereo, 1, true }, { 1, FilterType::lowShelf, 100.0f, 2.0f, 0.7f } },
       Signal::pinkNoise, 0,

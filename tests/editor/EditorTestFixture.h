@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace juce
 {
@@ -45,7 +46,6 @@ inline void useTestSettingsFolder()
     file.save();
 }
 
-// A processor, and its editor while one is open.
 // One band as a test sets it up: the fields of its parameters that band tests vary.
 struct BandSpec
 {
@@ -55,6 +55,28 @@ struct BandSpec
     int slopeIndex = 1;
     bool dynamic = false;
 };
+
+// Band sets that the curve tests check and the gallery shows.
+namespace bandsets
+{
+inline const std::vector<BandSpec> stereoBellsAndShelves {
+    { 0, FilterType::lowShelf, 80.0f, 4.0f, 0.7f }, { 1, FilterType::bell, 900.0f, -7.5f, 2.0f },
+    { 2, FilterType::bell, 3200.0f, 5.0f, 0.5f }, { 3, FilterType::highShelf, 9000.0f, -3.0f, 0.9f }
+};
+inline const std::vector<BandSpec> midAndSide {
+    { 0, FilterType::bell, 250.0f, 6.0f, 1.0f, ChannelMode::mid }, { 1, FilterType::highShelf, 6000.0f, -6.0f, 0.7f, ChannelMode::side },
+    { 2, FilterType::lowCut, 40.0f, 0.0f, 0.7f }
+};
+inline const std::vector<BandSpec> leftRightAndStereo {
+    { 0, FilterType::bell, 500.0f, 9.0f, 3.0f, ChannelMode::left }, { 1, FilterType::bell, 2000.0f, -9.0f, 3.0f, ChannelMode::right },
+    { 2, FilterType::tilt, 1000.0f, 0.0f, 0.7f }, { 3, FilterType::notch, 6000.0f, 0.0f, 8.0f }
+};
+inline const std::vector<BandSpec> cut96 {
+    { 0, FilterType::highCut, 4000.0f, 0.0f, 0.707f, ChannelMode::stereo, 8 }, { 1, FilterType::bell, 150.0f, 3.0f, 1.0f }
+};
+} // namespace bandsets
+
+// A processor, and its editor while one is open.
 
 class EditorTest : public ::testing::Test
 {
