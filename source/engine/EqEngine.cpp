@@ -647,7 +647,8 @@ void EqEngine::filterBlock (float* const* channels, int numChannels, int start, 
     storePipelineState();
 }
 
-void EqEngine::processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+void EqEngine::processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain,
+                            int sidechainStride)
 {
     const auto solo = (size_t) soloBand;
     const Section first (soloSections[0]);
@@ -678,7 +679,7 @@ void EqEngine::processSolo (float* const* channels, int numChannels, int numSamp
     for (int i = 0; i < numSamples; ++i)
     {
         const float mean = meanOf (channels, numChannels, i);
-        const float x = listensToSidechain ? sidechain[i] : mean;
+        const float x = listensToSidechain ? sidechain[(size_t) i * (size_t) sidechainStride] : mean;
         const double y = detectorSection.step (x, detectorZ1[solo], detectorZ2[solo]);
         followEnvelope (envelope[solo], y, attackCoef[solo], releaseCoef[solo]);
 
@@ -763,7 +764,8 @@ struct DetectorBank
 };
 } // namespace
 
-void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+void EqEngine::processDynamic (float* const* channels, int numChannels, int numSamples,
+                               const float* sidechain, int sidechainStride)
 {
     DetectorBank bank;
     for (size_t band = 0; band < (size_t) numBands; ++band)
@@ -773,7 +775,7 @@ void EqEngine::processDynamic (float* const* channels, int numChannels, int numS
 
     const auto detect = [&] (int i) {
         const float mean = meanOf (channels, numChannels, i);
-        bank.step (mean, sidechain != nullptr ? sidechain[i] : mean);
+        bank.step (mean, sidechain != nullptr ? sidechain[(size_t) i * (size_t) sidechainStride] : mean);
     };
 
     // The gain computer runs at samples 0, 16, 32, ... after that sample's detector step and
@@ -878,15 +880,16 @@ void EqEngine::clearNonFiniteState() noexcept
         clearIfNonFinite (section);
 }
 
-void EqEngine::process (float* const* channels, int numChannels, int numSamples, const float* sidechain)
+void EqEngine::process (float* const* channels, int numChannels, int numSamples, const float* sidechain,
+                       int sidechainStride)
 {
     if (numSamples <= 0 || numChannels <= 0 || channels == nullptr)
         return;
 
     if (soloBand >= 0 && soloBand < numBands)
-        processSolo (channels, numChannels, numSamples, sidechain);
+        processSolo (channels, numChannels, numSamples, sidechain, sidechainStride);
     else if (std::any_of (dynamic.begin(), dynamic.end(), [] (bool d) { return d; }))
-        processDynamic (channels, numChannels, numSamples, sidechain);
+        processDynamic (channels, numChannels, numSamples, sidechain, sidechainStride);
     else
     {
         // Only the stage states moved; storePipelineState has looked at them.

@@ -50,8 +50,10 @@ public:
     double bandMagnitudeDb (int band, double frequency) const;
 
     // Filters numChannels (1 or 2) buffers of numSamples in place. sidechain is one mono
-    // sample per block sample, or null.
-    void process (float* const* channels, int numChannels, int numSamples, const float* sidechain);
+    // sample per block sample, or null; sample i of it is sidechain[i x sidechainStride], so a
+    // stride of 0 holds one value (such as silence) for the whole block.
+    void process (float* const* channels, int numChannels, int numSamples, const float* sidechain,
+                  int sidechainStride = 1);
 
     // Zeroes every running state: section, solo and detector states, envelopes, dynamic gains
     // and smoothed overshoots. Coefficients and settings stay.
@@ -158,8 +160,10 @@ private:
     int designTilt (int band, const BandSettings& s);
     void setTiltGain (int band, const BandSettings& s, double gainDb);
 
-    void processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain);
-    void processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain);
+    void processSolo (float* const* channels, int numChannels, int numSamples, const float* sidechain,
+                      int sidechainStride);
+    void processDynamic (float* const* channels, int numChannels, int numSamples, const float* sidechain,
+                         int sidechainStride);
 
     // Runs every band with sections over samples [start, start + length) of the block; per
     // sample this equals running the bands in index order.

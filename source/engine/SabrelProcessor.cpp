@@ -422,7 +422,7 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     }
     analyzerPre.push (channels, nCh, nS);
 
-    const float* sidechain = mixSidechain (buffer, nS);
+    const auto sidechain = mixSidechain (buffer, nS);
 
     // A path that did not run in the last block holds audio from before its pause: it starts
     // again from silence rather than play that audio late.
@@ -458,7 +458,7 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         }
         else
         {
-            engine.process (channels, nCh, nS, sidechain);
+            engine.process (channels, nCh, nS, sidechain.samples, sidechain.stride);
         }
 
         // Finite input can still overflow a steep boost; the engine clears its own states,
@@ -519,9 +519,10 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         peakGates[m].raise (peakDb[m], peaks[m]);
 }
 
-const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples)
+SabrelProcessor::SidechainKey SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples)
 {
-    const float* mix = nullptr;
+    static constexpr float silence = 0.0f;
+    SidechainKey key;
     float peak = 0.0f;
 
     if (getBusCount (true) >= 2 && getChannelCountOfBus (true, 1) > 0)
@@ -529,8 +530,11 @@ const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, in
         const auto bus = getBusBuffer (buffer, true, 1);
         const int k = bus.getNumChannels();
 
-        // A block longer than the prepared size has no room here and counts as silent.
-        if (k >= 1 && numSamples <= sidechainMono.getNumSamples())
+        // A block longer than the prepared size has no room here and counts as silent: the
+        // bands keyed by the sidechain hear silence, not the main input.
+        if (k >= 1 && numSamples > sidechainMono.getNumSamples())
+            key = { &silence, 0 };
+        else if (k >= 1)
         {
             const float scale = 1.0f / (float) k;
             auto* out = sidechainMono.getWritePointer (0);
@@ -547,7 +551,7 @@ const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, in
                 zeroNonFinite (out, numSamples);
             for (int i = 0; i < numSamples; ++i)
                 peak = juce::jmax (peak, std::abs (out[i]));
-            mix = out;
+            key = { out, 1 };
         }
     }
 
@@ -557,11 +561,11 @@ const float* SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, in
         --sidechainHoldBlocks;
 
     sidechainActive.store (sidechainHoldBlocks > 0, std::memory_order_relaxed);
-    return mix;
+    return key;
 }
 
 void SabrelProcessor::processOversampled (float* const* channels, int numChannels, int numSamples,
-                                          int oversample, const float* sidechain)
+                                          int oversample, SidechainKey sidechain)
 {
     // The oversamplers hold the prepared block size; a longer host block goes through in pieces.
     const int pieceLength = sidechainMono.getNumSamples();
@@ -572,6 +576,11 @@ void SabrelProcessor::processOversampled (float* const* channels, int numChannel
     auto& sidechainOversampler = *sidechainOversamplers[(size_t) oversample - 1];
     const int channelCount = juce::jmin (numChannels, (int) oversampler.numChannels);
 
+    // A held key goes up as that value in every piece, so the sidechain's oversampler follows it.
+    if (sidechain.samples != nullptr && sidechain.stride == 0)
+        juce::FloatVectorOperations::fill (sidechainMono.getWritePointer (0), sidechain.samples[0],
+                                           pieceLength);
+
     for (int start = 0; start < numSamples; start += pieceLength)
     {
         const int length = juce::jmin (pieceLength, numSamples - start);
@@ -581,10 +590,11 @@ void SabrelProcessor::processOversampled (float* const* channels, int numChannel
         float* upChannels[2] = { up.getChannelPointer (0), up.getChannelPointer (channelCount > 1 ? 1 : 0) };
 
         const float* sidechainUp = nullptr;
-        if (sidechain != nullptr)
+        if (sidechain.samples != nullptr)
         {
             float* mix[] = { sidechainMono.getWritePointer (0) };
-            juce::dsp::AudioBlock<float> sidechainBlock (mix, 1, (size_t) start, (size_t) length);
+            const int from = sidechain.stride == 0 ? 0 : start;
+            juce::dsp::AudioBlock<float> sidechainBlock (mix, 1, (size_t) from, (size_t) length);
             sidechainUp = sidechainOversampler.processSamplesUp (sidechainBlock).getChannelPointer (0);
         }
 

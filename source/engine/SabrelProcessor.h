@@ -175,12 +175,20 @@ private:
     double engineBandsRate = 0.0;
     bool engineBandsMatched = false;
 
+    // What the bands that listen to the sidechain hear in a block: one sample per block sample,
+    // one sample held for the whole block (stride 0), or, with no samples, the main input.
+    struct SidechainKey
+    {
+        const float* samples = nullptr;
+        int stride = 1;
+    };
+
     // Fills sidechainMono with the block's sidechain mix and updates the activity hold;
-    // returns the mix, or null when there is none for this block.
-    const float* mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
+    // returns the mix, silence for a block too long for it, or no key without a sidechain.
+    SidechainKey mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
 
     void processOversampled (float* const* channels, int numChannels, int numSamples, int oversample,
-                             const float* sidechain);
+                             SidechainKey sidechain);
 
     // Automatic gain in dB from the static response at the probes, dynamic bands frozen at
     // their current gains.

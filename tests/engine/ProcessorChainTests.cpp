@@ -368,3 +368,44 @@ TEST (ProcessorChain, BypassHoldsTheOutputRampButNotTheInputRamp)
     const float outputFirstStep = 1.0f + (juce::Decibels::decibelsToGain (-6.0f) - 1.0f) / 960.0f;
     EXPECT_NEAR (after.getSample (0, 0), inputHalfway * outputFirstStep, 5e-5f);
 }
+
+// A block longer than the prepared size leaves no room for the sidechain mix: the bands that
+// listen to the sidechain hear silence then, never the main input; the others still hear it.
+TEST (ProcessorChain, SidechainBlocksLongerThanPreparedKeyTheirBandsFromSilence)
+{
+    constexpr int prepared = 256;
+    for (const int oversample : { 0, 1 })
+    {
+        for (const int blockSize : { 64, prepared, 1024 })
+        {
+            for (const float keyLevel : { 0.0f, 0.5f })
+            {
+                SCOPED_TRACE (testing::Message() << "oversampling " << oversample << ", blocks of "
+                                                 << blockSize << ", key " << keyLevel);
+                ProcessorHarness h (2, 2);
+                h.placeBand (0, 0, 1000.0f, -12.0f, 1.0f); // keyed by the sidechain
+                h.setBand (0, "scext", 1.0f);
+                h.placeBand (1, 0, 1000.0f, -6.0f, 1.0f); // keyed by the main input
+                for (const int band : { 0, 1 })
+                {
+                    h.setBand (band, "dynon", 1.0f);
+                    h.setBand (band, "thresh", -30.0f);
+                }
+                h.set ("oversample", (float) oversample);
+                h.prepare (rate, prepared);
+
+                const int length = 1024 * 12;
+                const auto main = sine (1000.0, rate, length, 0.5f);
+                const auto key = sine (1000.0, rate, length, keyLevel);
+                const auto out = h.run (stereo (main), blockSize, { key, key });
+
+                const bool keyHeard = keyLevel > 0.0f && blockSize <= prepared;
+                EXPECT_NEAR (h.processor.bandGainDb[0].load(), keyHeard ? -12.0f : 0.0f, 0.01f);
+                EXPECT_NEAR (h.processor.bandGainDb[1].load(), -6.0f, 0.01f);
+                const double amplitude = amplitudeOf (out[0], 1000.0, rate, length - 4096, length);
+                const double gainDb = 20.0 * std::log10 (amplitude / 0.5);
+                EXPECT_NEAR (gainDb, keyHeard ? -18.0 : -6.0, 0.2);
+            }
+        }
+    }
+}
