@@ -101,6 +101,27 @@ void LinearPhaseFilter::reset() noexcept
     }
 
     hopCounter = 0;
+    currentChannels = numChannels;
+}
+
+void LinearPhaseFilter::restartReturningChannels (int channelCount) noexcept
+{
+    // A channel left out of the last blocks holds audio from before and positions that stood
+    // still while the others moved: it starts again as if cleared, at the others' positions,
+    // and the frame still being added from before no longer reaches it.
+    if (channelCount > currentChannels)
+    {
+        for (int c = currentChannels; c < channelCount; ++c)
+        {
+            auto& channel = channels[(size_t) c];
+            std::fill (channel.inRing.begin(), channel.inRing.end(), 0.0f);
+            std::fill (channel.outRing.begin(), channel.outRing.end(), 0.0f);
+            channel.writePos = channels[0].writePos;
+            channel.readPos = channels[0].readPos;
+        }
+        synthesisChannels = std::min (synthesisChannels, currentChannels);
+    }
+    currentChannels = channelCount;
 }
 
 void LinearPhaseFilter::smoothTowardTarget (const float* targetMagnitudes) noexcept
@@ -112,17 +133,25 @@ void LinearPhaseFilter::smoothTowardTarget (const float* targetMagnitudes) noexc
         && (targetMagnitudes == nullptr || std::memcmp (targetMagnitudes, targetMags.data(), bytes) == 0))
         return;
 
+    // An overflowed response stops at the ceiling; a bin without a defined value passes unchanged.
     if (targetMagnitudes != nullptr)
-        std::memcpy (targetMags.data(), targetMagnitudes, bytes);
+        for (int k = 0; k < numBins; ++k)
+        {
+            const float target = targetMagnitudes[k];
+            targetMags[(size_t) k] = std::isnan (target) ? 1.0f
+                                                         : juce::jlimit (0.0f, magnitudeCeiling, target);
+        }
 
-    // Once per block, whatever its length: a quarter of the remaining gap.
+    // Once per block, whatever its length: a quarter of the remaining gap. A value that is not
+    // finite has no gap to close: it starts again from the flat response.
     uint32_t moved = 0;
     for (int k = 0; k < numBins; ++k)
     {
-        const float before = smoothedMags[(size_t) k];
+        const float held = smoothedMags[(size_t) k];
+        const float before = std::isfinite (held) ? held : 1.0f;
         const float after = before + (targetMags[(size_t) k] - before) * 0.25f;
         uint32_t a, b;
-        std::memcpy (&a, &before, sizeof a);
+        std::memcpy (&a, &held, sizeof a);
         std::memcpy (&b, &after, sizeof b);
         moved |= a ^ b;
         smoothedMags[(size_t) k] = after;
@@ -154,6 +183,8 @@ void LinearPhaseFilter::process (const float* targetMagnitudes, float* const* ch
     const int m = std::min (numChannels, channelCount);
     const int mask = fftSize - 1;
     const int older = fftSize - hopSize;
+    if (numSamples > 0)
+        restartReturningChannels (std::max (0, m));
 
     synthesisePending();
 

@@ -28,9 +28,15 @@ public:
 
     // Moves the response a quarter of the way toward targetMagnitudes (numBins values, bin k at
     // 2 pi k / fftSize; null: the same as in the last call) and filters the first
-    // min(numChannels, channelCount) channels in place.
+    // min(numChannels, channelCount) channels in place. A channel left out of earlier blocks
+    // starts again from silence, in step with the others.
     void process (const float* targetMagnitudes, float* const* channelData, int channelCount,
                   int numSamples) noexcept;
+
+    // The largest gain a bin takes (+120 dB). A stack of strong boosts can overflow the response
+    // to infinity; held here, the smoothing comes back from it to a flat response within about
+    // 80 blocks.
+    static constexpr float magnitudeCeiling = 1.0e6f;
 
     int fftOrder = 0;
     int fftSize = 0;
@@ -55,6 +61,9 @@ private:
     bool smoothingSettled = false; // the last smoothing step left every value as it was
     bool gainsStale = true;        // smoothedMags changed since fullGains was built
 
+    int currentChannels = 0; // the channels that took part in every block since the reset
+
+    void restartReturningChannels (int channelCount) noexcept;
     void smoothTowardTarget (const float* targetMagnitudes) noexcept;
     void buildGains() noexcept;
     // Both channels of a pair go through one complex transform, one as the real and one as the

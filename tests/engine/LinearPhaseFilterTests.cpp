@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace
@@ -339,4 +340,125 @@ TEST (LinearPhaseFilter, ChannelCountChangingWithinAHopKeepsTheRemainingChannel)
     const auto expected = filtered (false), dropped = filtered (true);
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_NEAR (dropped[i], expected[i], 1e-5f) << "sample " << i;
+}
+
+// A stack of strong boosts can overflow the response to infinity, or give NaN where it meets a
+// notch: the stage keeps finite gains, and once the response is flat again it comes back to
+// the plain delay within its usual smoothing (a quarter of the gap per block).
+TEST (LinearPhaseFilter, OverflowedResponseStaysFiniteAndComesBackToFlat)
+{
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
+    struct Case
+    {
+        const char* name;
+        float target;   // at the bins around 100 while the response is extreme
+        float smoothed; // the smoothed response there at the start
+    };
+    const Case cases[] = {
+        { "infinite", infinity, 1.0f },
+        { "NaN", notANumber, 1.0f },
+        { "largest float", std::numeric_limits<float>::max(), 1.0f },
+        { "1e36", 1.0e36f, 1.0f },
+        { "infinite smoothed value", 1.0f, infinity },
+        { "NaN smoothed value", 1.0f, notANumber },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        constexpr int blockSize = 512;
+        LinearPhaseFilter filter;
+        filter.prepare (1);
+        std::fill (filter.smoothedMags.begin() + 90, filter.smoothedMags.begin() + 110, c.smoothed);
+
+        std::vector<float> extreme (2049, 1.0f);
+        std::fill (extreme.begin() + 90, extreme.begin() + 110, c.target);
+        const std::vector<float> flat (2049, 1.0f);
+
+        std::vector<float> input (blockSize * 200);
+        for (size_t i = 0; i < input.size(); ++i)
+            input[i] = 0.1f * (float) std::sin ((double) i * 0.02);
+
+        // 40 blocks of the extreme response, then a flat one; the output is kept from there on.
+        std::vector<float> output;
+        for (size_t start = 0, block = 0; start < input.size(); start += blockSize, ++block)
+        {
+            std::vector<float> samples (input.begin() + (long) start,
+                                        input.begin() + (long) (start + blockSize));
+            float* channels[] = { samples.data() };
+            filter.process (block < 40 ? extreme.data() : flat.data(), channels, 1, blockSize);
+            for (const float m : filter.smoothedMags)
+                ASSERT_TRUE (std::isfinite (m)) << "block " << block;
+            if (block >= 40)
+                output.insert (output.end(), samples.begin(), samples.end());
+        }
+
+        // 100 blocks after the response turned flat, the output is the delayed input again.
+        for (size_t i = 100 * blockSize; i < output.size(); ++i)
+            ASSERT_NEAR (output[i], input[40 * blockSize + i - 4096] * 0.99975f, 1e-4f) << "sample " << i;
+    }
+}
+
+namespace
+{
+struct Absence
+{
+    int blockSize;
+    int from, to; // the blocks in which only the first channel is given
+};
+
+// Two channels of noise through a settled stage in blocks; the right channel is absent from
+// the blocks of `absence` and, when silentBefore, silent before it returns.
+std::vector<std::vector<float>> runWithAbsence (const Absence& absence, bool rightAbsent, bool silentBefore)
+{
+    const size_t length = 24000;
+    std::vector<std::vector<float>> signal (2, std::vector<float> (length));
+    juce::Random random (17);
+    for (auto& channel : signal)
+        for (auto& x : channel)
+            x = random.nextFloat() - 0.5f;
+    const size_t returnsAt = (size_t) (absence.to * absence.blockSize);
+    if (silentBefore)
+        std::fill (signal[1].begin(), signal[1].begin() + (long) returnsAt, 0.0f);
+
+    LinearPhaseFilter filter;
+    prepareSettled (filter, 2);
+    for (size_t start = 0, block = 0; start < length; start += (size_t) absence.blockSize, ++block)
+    {
+        const auto n = std::min ((size_t) absence.blockSize, length - start);
+        const bool absent = rightAbsent && (int) block >= absence.from && (int) block < absence.to;
+        float* channels[] = { signal[0].data() + start, signal[1].data() + start };
+        filter.process (nullptr, channels, absent ? 1 : 2, (int) n);
+    }
+    return signal;
+}
+} // namespace
+
+// A channel that a host leaves out of some blocks comes back as if freshly cleared: silent
+// until its new input has gone through, then that input in time with the other channel,
+// and nothing of the audio from before its absence.
+TEST (LinearPhaseFilter, ReturningChannelStartsCleanAlignedWithTheOthers)
+{
+    const Absence absences[] = {
+        { 64, 40, 88 },   // three hops
+        { 64, 48, 49 },   // one block, just after a frame was formed with both channels
+        { 64, 37, 38 },   // one block within a hop
+        { 64, 40, 104 },  // exactly the ring's length: positions come round to where they were
+        { 100, 30, 33 },  // blocks that do not divide the hop
+        { 1024, 5, 6 },   // one whole hop
+    };
+
+    for (const auto& absence : absences)
+    {
+        SCOPED_TRACE (testing::Message() << "blocks of " << absence.blockSize << ", absent " << absence.from
+                                         << " to " << absence.to);
+        const auto returned = runWithAbsence (absence, true, false);
+        const auto fresh = runWithAbsence (absence, false, true);
+        const size_t returnsAt = (size_t) (absence.to * absence.blockSize);
+        for (size_t i = returnsAt; i < returned[1].size(); ++i)
+            ASSERT_NEAR (returned[1][i], fresh[1][i], 1e-5f) << "sample " << i;
+        for (size_t i = 0; i < returned[0].size(); ++i)
+            ASSERT_NEAR (returned[0][i], fresh[0][i], 1e-5f) << "left sample " << i;
+    }
 }

@@ -113,3 +113,58 @@ TEST (NonFiniteParameters, RawValuesReadOnTheAudioThreadFallBackToTheDefault)
         }
     }
 }
+
+// The strongest legal settings: 24 Bells stacked at +30 dB, gain scale up to 200 %. Their
+// response overflows the float range; once every gain is back at 0 dB, each phase mode passes
+// the input unchanged again (after its latency) within its usual smoothing, also after the
+// host resets the processor or the phase mode changes in between.
+TEST (NonFiniteParameters, StackedExtremeBoostsLeaveEveryModeRecoverable)
+{
+    enum class Then { nothing, hostReset, modeSwitch };
+    constexpr int blockSize = 512;
+    constexpr double rate = 48000.0;
+
+    for (const int phase : { 0, 1, 2 })
+    {
+        for (const float gainScale : { 100.0f, 200.0f })
+        {
+            for (const auto then : { Then::nothing, Then::hostReset, Then::modeSwitch })
+            {
+                SCOPED_TRACE (::testing::Message() << "phase " << phase << ", gain scale " << gainScale
+                                                   << ", then " << (int) then);
+                ProcessorHarness h;
+                h.set ("phasemode", (float) phase);
+                h.set ("gainscale", gainScale);
+                for (int band = 0; band < 24; ++band)
+                    h.placeBand (band, FilterType::bell, 1000.0f, 30.0f, 1.0f);
+                h.prepare (rate, blockSize);
+
+                const auto tone = sine (1000.0, rate, blockSize * 20, 0.25f);
+                h.run ({ tone, tone }, blockSize);
+
+                for (int band = 0; band < 24; ++band)
+                    h.setBand (band, "gain", 0.0f);
+                if (then == Then::hostReset)
+                {
+                    h.processor.reset();
+                }
+                else if (then == Then::modeSwitch)
+                {
+                    h.set ("phasemode", phase == 2 ? 0.0f : 2.0f);
+                    h.block (blockSize, 0.25f);
+                    h.set ("phasemode", (float) phase);
+                }
+
+                // Two seconds: the last 20 blocks are the input again, delayed by the latency.
+                const int length = blockSize * 188;
+                const auto input = sine (1000.0, rate, length, 0.25f);
+                const auto out = h.run ({ input, input }, blockSize);
+                const int latency = h.processor.getLatencySamples();
+                for (int c = 0; c < 2; ++c)
+                    for (int i = length - 20 * blockSize; i < length; ++i)
+                        ASSERT_NEAR (out[(size_t) c][(size_t) i], input[(size_t) (i - latency)], 1e-3f)
+                            << "channel " << c << ", sample " << i;
+            }
+        }
+    }
+}
