@@ -136,7 +136,7 @@ std::string describe (const std::map<std::string, std::string>& sequences)
 }
 } // namespace
 
-std::set<std::string> bandIds (int band, std::initializer_list<const char*> suffixes)
+std::set<std::string> bandIds (int band, const std::vector<const char*>& suffixes)
 {
     std::set<std::string> ids;
 
@@ -146,8 +146,8 @@ std::set<std::string> bandIds (int band, std::initializer_list<const char*> suff
     return ids;
 }
 
-::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder, const std::set<std::string>& ids,
-                                           bool changed)
+::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder,
+                                           const std::set<std::string>& ids, bool changed)
 {
     const auto sequences = recorder.sequences();
     std::set<std::string> touched;
@@ -159,11 +159,13 @@ std::set<std::string> bandIds (int band, std::initializer_list<const char*> suff
                                 && events.find_first_not_of ('v', 1) == events.size() - 1;
 
         if (! oneGesture || (changed && events.size() == 2))
-            return ::testing::AssertionFailure() << id << " is not one gesture around its changes:" << describe (sequences);
+            return ::testing::AssertionFailure() << id << " is not one gesture around its changes:"
+                                                 << describe (sequences);
     }
 
     if (touched != ids)
-        return ::testing::AssertionFailure() << "other parameters than expected were touched:" << describe (sequences);
+        return ::testing::AssertionFailure() << "other parameters than expected were touched:"
+                                             << describe (sequences);
 
     return ::testing::AssertionSuccess();
 }
@@ -203,7 +205,8 @@ void prepareCanvas (CurveCanvas& canvas, SabrelProcessor& processor)
 
 void paintCanvas (CurveCanvas& canvas)
 {
-    juce::Image image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), true, juce::SoftwareImageType());
+    juce::Image image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), true,
+                       juce::SoftwareImageType());
     juce::Graphics g (image);
     canvas.paintEntireComponent (g, false);
 }
@@ -211,7 +214,8 @@ void paintCanvas (CurveCanvas& canvas)
 juce::Point<float> handleOn (const CurveCanvas& canvas, int band)
 {
     const auto& b = canvas.bands[(size_t) band];
-    return { canvas.frequencyToX (juce::jlimit (20.0, 20000.0, b.freq)), canvas.dbToY (canvas.bandHandleLevel (band)) };
+    return { canvas.frequencyToX (juce::jlimit (20.0, 20000.0, b.freq)),
+             canvas.dbToY (canvas.bandHandleLevel (band)) };
 }
 
 CanvasFixture::CanvasFixture()

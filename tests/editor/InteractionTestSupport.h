@@ -76,12 +76,18 @@ private:
 };
 
 // The ids of a band's parameters with these suffixes.
-std::set<std::string> bandIds (int band, std::initializer_list<const char*> suffixes);
+std::set<std::string> bandIds (int band, const std::vector<const char*>& suffixes);
+
+// Every suffix of a band's parameters: the ones that adding a band sets.
+inline const std::vector<const char*> everyBandSuffix {
+    "type", "freq", "gain", "q", "slope", "active", "solo", "dynon", "auto",
+    "thresh", "atk", "rel", "ratio", "knee", "channel", "scext", "tilt", "on"
+};
 
 // Whether exactly the parameters `ids` were touched, each with one gesture that holds all of
 // its changes (and at least one change when `changed`).
-::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder, const std::set<std::string>& ids,
-                                           bool changed = true);
+::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder,
+                                           const std::set<std::string>& ids, bool changed = true);
 
 // Whether every change of every parameter fell inside a gesture, and every gesture began once
 // and ended once, without overlapping another on the same parameter.
