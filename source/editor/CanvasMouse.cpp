@@ -48,13 +48,26 @@ void CurveCanvas::setDynamicsSliderFromX (int slider, float x)
     {
         const auto& track = dynSliderRects[(size_t) slider];
         const auto t = juce::jlimit (0.0f, 1.0f, (x - track.getX()) / juce::jmax (track.getWidth(), 1.0f));
-        p->setValueNotifyingHost (t);
+        dragGestures.set (*p, t);
         repaint();
     }
 }
 
+void CurveCanvas::endDrags()
+{
+    draggedValueBox = -1;
+    dynSliderDrag = -1;
+    thresholdDrag = -1;
+    dragBand = -1;
+    dragGestures.endAll();
+}
+
 void CurveCanvas::mouseDown (const juce::MouseEvent& e)
 {
+    // A drag still in progress here never saw its release (or another button went down during
+    // it): it ends now, so that its gestures end once and its changes stop.
+    endDrags();
+
     const auto p = e.position;
     const bool rightButton = e.mods.isRightButtonDown();
 
@@ -122,6 +135,7 @@ void CurveCanvas::mouseDown (const juce::MouseEvent& e)
                 if (auto* param = getBandParameter (s, suffix))
                 {
                     draggedValueBox = box;
+                    dragGestures.begin (*param);
                     valueDragStartValue = param->getValue();
                     valueDragStartY = p.y;
                     hoverValueBox = box;
@@ -135,6 +149,7 @@ void CurveCanvas::mouseDown (const juce::MouseEvent& e)
             if (dynSliderRects[(size_t) i].expanded (8.0f, 9.0f).contains (p))
             {
                 dynSliderDrag = i;
+                dragGestures.hold();
                 setDynamicsSliderFromX (i, p.x);
                 return;
             }
@@ -143,6 +158,7 @@ void CurveCanvas::mouseDown (const juce::MouseEvent& e)
         if (thresholdBand == s && thresholdTrackRect.expanded (6.0f, 9.0f).contains (p))
         {
             thresholdDrag = s;
+            dragGestures.hold();
             const auto t = xToThreshold (p.x);
             bands[(size_t) s].thresh = t;
             setBandParameter (s, "thresh", (float) t);
@@ -170,10 +186,6 @@ void CurveCanvas::mouseDown (const juce::MouseEvent& e)
         return;
     }
 
-    // A press whose release never arrived must not leave its gestures open.
-    if (dragBand >= 0)
-        endBandDragGestures();
-
     selectBand (b);
     dragBand = b;
     beginBandDragGestures (b);
@@ -199,7 +211,7 @@ void CurveCanvas::dragValueBox (const juce::MouseEvent& e)
 
     const float perPixel = e.mods.isShiftDown() ? 1.0f / 1100.0f : 1.0f / 220.0f;
     const auto n = juce::jlimit (0.0f, 1.0f, valueDragStartValue + (valueDragStartY - e.position.y) * perPixel);
-    param->setValueNotifyingHost (n);
+    dragGestures.set (*param, n);
 
     const auto& range = param->getNormalisableRange();
     const double v = range.snapToLegalValue (range.convertFrom0to1 (n));
@@ -220,7 +232,7 @@ void CurveCanvas::dragValueBox (const juce::MouseEvent& e)
 
 void CurveCanvas::dragBandLevel (int band, float y)
 {
-    if (! canvasedit::isBandIndex (band) || gainScale < 0.02)
+    if (handleLevelSuffix (band) == nullptr)
         return;
 
     const auto d = (yToDb (y) - yToDb (bandDragStartY)) / juce::jmax (gainScale, 0.001);
@@ -231,7 +243,7 @@ void CurveCanvas::dragBandLevel (int band, float y)
         b.tilt = juce::jlimit (-18.0, 18.0, bandDragStartTilt + 2.0 * d);
         setBandParameter (band, "tilt", (float) b.tilt);
     }
-    else if (typeHasLevel (b.type))
+    else
     {
         b.gain = juce::jlimit (-30.0, 30.0, bandDragStartGain + d);
         setBandParameter (band, "gain", (float) b.gain);
@@ -270,6 +282,9 @@ void CurveCanvas::mouseDrag (const juce::MouseEvent& e)
 
 void CurveCanvas::mouseUp (const juce::MouseEvent&)
 {
+    // Whichever drag this release ends, every gesture it opened ends with it.
+    dragGestures.endAll();
+
     if (draggedValueBox >= 0)
     {
         draggedValueBox = -1;
@@ -284,7 +299,6 @@ void CurveCanvas::mouseUp (const juce::MouseEvent&)
     }
     else if (dragBand >= 0)
     {
-        endBandDragGestures();
         dragBand = -1;
     }
 }

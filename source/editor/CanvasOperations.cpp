@@ -193,17 +193,23 @@ bool CurveCanvas::isTypeAllowed (int type, double frequency, int ignoreBand) con
 
 void CurveCanvas::beginBandDragGestures (int band)
 {
-    for (auto* suffix : { "freq", "gain" })
-        if (auto* p = getBandParameter (band, suffix))
-            p->beginChangeGesture();
-}
-
-void CurveCanvas::endBandDragGestures()
-{
-    if (dragBand < 0)
+    if (! isBandIndex (band))
         return;
 
-    for (auto* suffix : { "freq", "gain" })
-        if (auto* p = getBandParameter (dragBand, suffix))
-            p->endChangeGesture();
+    for (auto* suffix : { "freq", handleLevelSuffix (band) })
+        if (auto* p = suffix != nullptr ? getBandParameter (band, suffix) : nullptr)
+            dragGestures.begin (*p);
+}
+
+const char* CurveCanvas::handleLevelSuffix (int band) const
+{
+    if (! isBandIndex (band) || gainScale < 0.02)
+        return nullptr;
+
+    const auto type = bands[(size_t) band].type;
+
+    if (type == FilterType::tilt)
+        return "tilt";
+
+    return typeHasLevel (type) ? "gain" : nullptr;
 }

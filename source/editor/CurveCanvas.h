@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditGestures.h"
 #include "OpenMenus.h"
 #include "SpectrumAnalyser.h"
 #include "engine/BandSettings.h"
@@ -76,7 +77,7 @@ public:
     int findBandAt (juce::Point<float> point) const;
     bool isTypeAllowed (int type, double frequency, int ignoreBand) const;
     void beginBandDragGestures (int band);
-    void endBandDragGestures();
+    const char* handleLevelSuffix (int band) const; // "gain", "tilt" or null: what a handle drag moves
 
     // Mouse interaction.
     int findValueBoxAt (juce::Point<float> point) const;
@@ -84,6 +85,7 @@ public:
     void setDynamicsSliderFromX (int slider, float x);
     void dragValueBox (const juce::MouseEvent& e);
     void dragBandLevel (int band, float y);
+    void endDrags(); // ends whichever drag is in progress, and its gestures
 
     // Value boxes and the inline editor.
     void openValueEditor (int box);
@@ -174,6 +176,10 @@ public:
     double bandDragStartGain = 0.0;
     double bandDragStartTilt = 0.0;
     double lastSlopeWheelMs = 0.0;
+    // Every parameter change of the canvas goes through here: a drag's changes stay in one
+    // gesture per parameter until the release, any other change has a gesture of its own.
+    // Whatever is open when the canvas goes is ended with it.
+    DragGestures dragGestures;
 
 private:
     // Step 2 of paint: the cached trace image, rebuilt when dirty, resized or rescaled.

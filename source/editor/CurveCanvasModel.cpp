@@ -24,12 +24,7 @@ const char* valueKindParameterSuffix (int kind) noexcept
 
 CurveCanvas::CurveCanvas (SabrelProcessor& p) : processor (&p) {}
 
-CurveCanvas::~CurveCanvas()
-{
-    // A view closed in the middle of a band drag must not leave the host inside a gesture.
-    if (dragBand >= 0)
-        endBandDragGestures();
-}
+CurveCanvas::~CurveCanvas() = default;
 
 void CurveCanvas::setBands (const BandSnapshot& newBands)
 {
@@ -101,7 +96,7 @@ void CurveCanvas::setBandParameter (int band, const juce::String& suffix, float 
     if (auto* parameter = getBandParameter (band, suffix))
     {
         const auto& range = parameter->getNormalisableRange();
-        parameter->setValueNotifyingHost (range.convertTo0to1 (range.snapToLegalValue (value)));
+        dragGestures.set (*parameter, range.convertTo0to1 (range.snapToLegalValue (value)));
     }
 }
 

@@ -113,7 +113,7 @@ void SabrelEditor::refreshPhaseButtons()
 void SabrelEditor::selectPhaseMode (int index)
 {
     if (auto* parameter = processor.apvts.getParameter ("phasemode"))
-        parameter->setValueNotifyingHost (parameter->convertTo0to1 ((float) index));
+        setInOwnGesture (*parameter, parameter->convertTo0to1 ((float) index));
 
     refreshPhaseButtons();
 }

@@ -1,6 +1,7 @@
 #include "FooterMenus.h"
 
 #include "BrowserOpener.h"
+#include "EditGestures.h"
 #include "update/VendorWeb.h"
 
 namespace
@@ -92,7 +93,7 @@ void SabrelEditor::handleSettingsMenuResult (int id)
     else if (id >= oversampleIdBase && id <= oversampleIdBase + 2)
     {
         if (auto* p = processor.apvts.getParameter ("oversample"))
-            p->setValueNotifyingHost (p->convertTo0to1 ((float) (id - oversampleIdBase)));
+            setInOwnGesture (*p, p->convertTo0to1 ((float) (id - oversampleIdBase)));
     }
     else if (id == checkUpdatesId)
     {

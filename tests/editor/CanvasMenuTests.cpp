@@ -7,6 +7,9 @@
 #include "editor/TranslucentMenuLnf.h"
 #include "engine/ParameterLayout.h"
 
+#include <functional>
+#include <set>
+
 using namespace interaction;
 
 namespace
@@ -221,6 +224,45 @@ TEST_F (CanvasMenus, ChannelMenuResultSetsTheChannelEvenWhenUnchanged)
     for (int id : { 0, 6, -1 })
         canvas.handleChannelMenuResult (2, id);
     EXPECT_TRUE (recorder.events.empty());
+}
+
+TEST_F (CanvasMenus, EachChoiceIsOneGesturePerParameterItChanges)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void()> choose;
+        std::set<std::string> expected;
+    };
+
+    const Case cases[] = {
+        { "add a band", [this] { canvas.handleAddBandMenuResult (700.0, 0.0, 1 + FilterType::highShelf); },
+          bandIds (2, everyBandSuffix) },
+        { "retype to notch", [this] { canvas.handleBandMenuResult (1, 1 + FilterType::notch); },
+          bandIds (1, { "type" }) },
+        { "retype a dynamic bell to tilt", [this] { canvas.handleBandMenuResult (1, 1 + FilterType::tilt); },
+          bandIds (1, { "type", "gain", "dynon" }) },
+        { "slope", [this] { canvas.handleBandMenuResult (0, 105); }, bandIds (0, { "slope" }) },
+        { "delete the selected band", [this] { canvas.handleBandMenuResult (1, 9001); }, bandIds (1, { "on" }) },
+        { "type chip menu", [this] { canvas.handleTypeMenuResult (1, 1 + FilterType::lowShelf); },
+          bandIds (1, { "type" }) },
+        { "channel chip menu", [this] { canvas.handleChannelMenuResult (1, 3); }, bandIds (1, { "channel" }) },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        setParam (2, "on", 0.0f);
+        placeBand (0, FilterType::lowCut, 40.0f);
+        placeBand (1, FilterType::bell, 1000.0f, 4.0f);
+        setParam (1, "dynon", 1.0f);
+        syncFromProcessor();
+        canvas.selectBand (1);
+
+        ParameterRecorder recorder (processor);
+        c.choose();
+        EXPECT_TRUE (oneGestureEach (recorder, c.expected));
+    }
 }
 
 // Pixels of a menu row or background, painted into a transparent image.

@@ -1,4 +1,5 @@
 #include "EditorTestFixture.h"
+#include "InteractionTestSupport.h"
 
 namespace
 {
@@ -101,9 +102,11 @@ TEST_F (EditorTest, PhaseButtonsSetThePhaseMode)
 
     for (int i : { 2, 1, 0 })
     {
+        interaction::ParameterRecorder recorder (*processor);
         e.phaseButtons[(size_t) i].triggerClick();
         deliverPostedMessages();
         EXPECT_EQ ((int) raw ("phasemode"), i);
+        EXPECT_TRUE (interaction::oneGestureEach (recorder, { "phasemode" }));
         for (int j = 0; j < 3; ++j)
         {
             EXPECT_EQ (ledOf (e.phaseButtons[(size_t) j]), j == i ? 2 : 0);

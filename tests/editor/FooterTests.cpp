@@ -163,8 +163,10 @@ TEST_F (Footer, SettingsResults)
 
     for (int id : { 2100, 2101, 2102 })
     {
+        ParameterRecorder recorder (*processor);
         e.handleSettingsMenuResult (id);
         EXPECT_EQ ((int) processor->rawParamValue ("oversample"), id - 2100);
+        EXPECT_TRUE (oneGestureEach (recorder, { "oversample" }));
     }
 
     struct ScaleCase

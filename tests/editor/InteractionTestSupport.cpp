@@ -111,13 +111,116 @@ int ParameterRecorder::countAll (char what) const
     return n;
 }
 
-CanvasFixture::CanvasFixture()
+std::map<std::string, std::string> ParameterRecorder::sequences() const
 {
-    canvas.setSize (canvasWidth, canvasHeight);
+    const auto& parameters = proc.getParameters();
+    std::map<std::string, std::string> result;
+
+    for (const auto& e : events)
+        if (auto* p = dynamic_cast<juce::RangedAudioParameter*> (parameters[e.parameterIndex]))
+            result[p->getParameterID().toStdString()] += e.what;
+
+    return result;
+}
+
+namespace
+{
+std::string describe (const std::map<std::string, std::string>& sequences)
+{
+    std::string text;
+
+    for (const auto& [id, events] : sequences)
+        text += " " + id + ":" + events;
+
+    return text.empty() ? " nothing" : text;
+}
+} // namespace
+
+std::set<std::string> bandIds (int band, const std::vector<const char*>& suffixes)
+{
+    std::set<std::string> ids;
+
+    for (auto* suffix : suffixes)
+        ids.insert (bandParamId (band, suffix).toStdString());
+
+    return ids;
+}
+
+::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder,
+                                           const std::set<std::string>& ids, bool changed)
+{
+    const auto sequences = recorder.sequences();
+    std::set<std::string> touched;
+
+    for (const auto& [id, events] : sequences)
+    {
+        touched.insert (id);
+        const bool oneGesture = events.size() >= 2 && events.front() == 'b' && events.back() == 'e'
+                                && events.find_first_not_of ('v', 1) == events.size() - 1;
+
+        if (! oneGesture || (changed && events.size() == 2))
+            return ::testing::AssertionFailure() << id << " is not one gesture around its changes:"
+                                                 << describe (sequences);
+    }
+
+    if (touched != ids)
+        return ::testing::AssertionFailure() << "other parameters than expected were touched:"
+                                             << describe (sequences);
+
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult balancedGestures (const ParameterRecorder& recorder)
+{
+    const auto sequences = recorder.sequences();
+
+    for (const auto& [id, events] : sequences)
+    {
+        bool open = false;
+
+        for (auto what : events)
+        {
+            if (what == 'v' ? ! open : (what == 'b') == open)
+                return ::testing::AssertionFailure() << id << " is unbalanced:" << describe (sequences);
+
+            if (what != 'v')
+                open = ! open;
+        }
+
+        if (open)
+            return ::testing::AssertionFailure() << id << " was left open:" << describe (sequences);
+    }
+
+    return ::testing::AssertionSuccess();
+}
+
+void prepareCanvas (CurveCanvas& canvas, SabrelProcessor& processor)
+{
+    canvas.setSize (editorCanvasWidth, editorCanvasHeight);
     canvas.sampleRate = processor.sampleRate;
     canvas.staticModel.sampleRate = processor.sampleRate;
     canvas.dynamicModel.sampleRate = processor.sampleRate;
-    syncFromProcessor();
+    canvas.setBands (processor.snapshotBands());
+}
+
+void paintCanvas (CurveCanvas& canvas)
+{
+    juce::Image image (juce::Image::ARGB, canvas.getWidth(), canvas.getHeight(), true,
+                       juce::SoftwareImageType());
+    juce::Graphics g (image);
+    canvas.paintEntireComponent (g, false);
+}
+
+juce::Point<float> handleOn (const CurveCanvas& canvas, int band)
+{
+    const auto& b = canvas.bands[(size_t) band];
+    return { canvas.frequencyToX (juce::jlimit (20.0, 20000.0, b.freq)),
+             canvas.dbToY (canvas.bandHandleLevel (band)) };
+}
+
+CanvasFixture::CanvasFixture()
+{
+    prepareCanvas (canvas, processor);
 }
 
 void CanvasFixture::setParam (int band, const char* suffix, float value)
@@ -153,8 +256,7 @@ float CanvasFixture::normalised (int band, const char* suffix) const
 
 juce::Point<float> CanvasFixture::handleOf (int band) const
 {
-    const auto& b = canvas.bands[(size_t) band];
-    return { canvas.frequencyToX (juce::jlimit (20.0, 20000.0, b.freq)), canvas.dbToY (canvas.bandHandleLevel (band)) };
+    return handleOn (canvas, band);
 }
 
 juce::MouseEvent CanvasFixture::event (juce::Point<float> position, juce::ModifierKeys mods, int clicks) const
@@ -186,11 +288,7 @@ void CanvasFixture::wheel (juce::Point<float> p, float deltaY, bool reversed)
 
 void CanvasFixture::showOverlay()
 {
-    juce::Image image (juce::Image::ARGB, canvasWidth, canvasHeight, true, juce::SoftwareImageType());
-    {
-        juce::Graphics g (image);
-        canvas.paintEntireComponent (g, false);
-    }
+    paintCanvas (canvas);
 
     if (canvas.selectedBand >= 0)
         ASSERT_TRUE (canvas.overlayVisible) << "the selected band's overlay was not drawn";

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
     int count (const juce::String& parameterId, char what) const;
     int countAll (char what) const;
 
+    // Each parameter's events in order, by parameter id: "bvve" is one gesture around two changes.
+    std::map<std::string, std::string> sequences() const;
+
 private:
     void parameterValueChanged (int index, float) override { events.push_back ({ index, 'v' }); }
     void parameterGestureChanged (int index, bool starting) override { events.push_back ({ index, starting ? 'b' : 'e' }); }
@@ -71,14 +75,46 @@ private:
     SabrelProcessor& proc;
 };
 
+// The ids of a band's parameters with these suffixes.
+std::set<std::string> bandIds (int band, const std::vector<const char*>& suffixes);
+
+// Every suffix of a band's parameters: the ones that adding a band sets.
+inline const std::vector<const char*> everyBandSuffix {
+    "type", "freq", "gain", "q", "slope", "active", "solo", "dynon", "auto",
+    "thresh", "atk", "rel", "ratio", "knee", "channel", "scext", "tilt", "on"
+};
+
+// Whether exactly the parameters `ids` were touched, each with one gesture that holds all of
+// its changes (and at least one change when `changed`).
+::testing::AssertionResult oneGestureEach (const ParameterRecorder& recorder,
+                                           const std::set<std::string>& ids, bool changed = true);
+
+// Whether every change of every parameter fell inside a gesture, and every gesture began once
+// and ended once, without overlapping another on the same parameter.
+::testing::AssertionResult balancedGestures (const ParameterRecorder& recorder);
+
+// The size of the editor's curve canvas.
+constexpr int editorCanvasWidth = 784;
+constexpr int editorCanvasHeight = 448;
+
+// Sets a canvas up at the editor's canvas size and rate, with the processor's bands.
+void prepareCanvas (CurveCanvas& canvas, SabrelProcessor& processor);
+
+// Paints the canvas, which records where the selected band's overlay put its controls:
+// the tests press, move and click on those recorded places.
+void paintCanvas (CurveCanvas& canvas);
+
+// A band's handle position as the canvas draws it.
+juce::Point<float> handleOn (const CurveCanvas& canvas, int band);
+
 // A processor and a curve canvas of the editor's size, as the editor sets one up.
 class CanvasFixture : public ::testing::Test
 {
 protected:
     CanvasFixture();
 
-    static constexpr int canvasWidth = 784;
-    static constexpr int canvasHeight = 448;
+    static constexpr int canvasWidth = editorCanvasWidth;
+    static constexpr int canvasHeight = editorCanvasHeight;
 
     // Puts a band into use through its parameters and takes the processor's bands into the canvas.
     void placeBand (int band, int type, float frequency, float gainDb = 0.0f);
@@ -100,8 +136,7 @@ protected:
     void move (juce::Point<float> p);
     void wheel (juce::Point<float> p, float deltaY, bool reversed = false);
 
-    // Paints the canvas, which records where the selected band's overlay put its controls:
-    // the tests press, move and click on those recorded places.
+    // Paints the canvas (see paintCanvas) and checks that a selected band's overlay was drawn.
     void showOverlay();
 
     ScopedSettingsHome settingsHome;

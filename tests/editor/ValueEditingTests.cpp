@@ -247,6 +247,7 @@ TEST_F (ValueEditing, ReturnAppliesOnceEvenThoughTheEditorLosesFocusAsItCloses)
     EXPECT_EQ (canvas.valueEditor, nullptr);
     EXPECT_NEAR (param (0, "gain"), 7.0f, 0.01f);
     EXPECT_EQ (recorder.count (bandParamId (0, "gain"), 'v'), 1);
+    EXPECT_TRUE (oneGestureEach (recorder, bandIds (0, { "gain" })));
 }
 
 TEST_F (ValueEditing, EscapeLeavesEveryParameterAsItWas)
