@@ -91,8 +91,8 @@ public:
 
 private:
     // The XML declaration "<?xml ...?>" is the one processing instruction allowed: first in the
-    // document, after no more than a byte order mark and white space (which the framework's
-    // parser skips). Without one, the scan starts at the beginning.
+    // document, after no more than a byte order mark (which the framework's file reader skips)
+    // and white space (which its parser skips). Without one, the scan starts at the beginning.
     bool skipDeclaration()
     {
         const auto start = pos;
