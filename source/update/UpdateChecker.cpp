@@ -187,7 +187,13 @@ ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody)
     if (juce::JSON::parse (replyBody, reply).failed() || ! reply.isObject())
         return {};
 
-    return { stringProperty (reply, "version"), stringProperty (reply, "url"), stringProperty (reply, "notes") };
+    // Each field goes into the settings file as it is; one that the file must not hold is missing.
+    const auto field = [&reply] (const char* name) {
+        const auto value = stringProperty (reply, name);
+        return UserSettingsFiles::isSafeValue (value) ? value : juce::String();
+    };
+
+    return { field ("version"), field ("url"), field ("notes") };
 }
 
 bool isAcceptableDownloadUrl (const juce::String& address)

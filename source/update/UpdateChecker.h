@@ -30,7 +30,8 @@ bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs);
 juce::String updateRequestAddress (const juce::String& baseAddress, const juce::String& version,
                                    const juce::String& pluginFormat);
 
-// What the update endpoint announces. Fields the reply lacks, or does not give as strings, are empty.
+// What the update endpoint announces. Fields the reply lacks, does not give as strings, or gives
+// as text that the settings file must not store (UserSettingsFiles::isSafeValue) are empty.
 struct ReleaseAnnouncement
 {
     juce::String version, url, notes;

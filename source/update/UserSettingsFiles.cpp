@@ -63,7 +63,26 @@ bool UserSettingsFiles::isSafeToRead (const juce::File& file)
     const auto* zero = static_cast<const char*> (std::memchr (text, 0, data.getSize()));
     const auto numBytes = zero != nullptr ? (size_t) (zero - text) : data.getSize();
 
-    return PlainXml::isValidUtf8 (text, numBytes) && PlainXml::isPlainMarkup (text, numBytes, maxNestingDepth);
+    if (! PlainXml::isValidUtf8 (text, numBytes) || ! PlainXml::isPlainMarkup (text, numBytes, maxNestingDepth))
+        return false;
+
+    // Safe to parse now. The file is read as the settings file reads it, after any byte order
+    // mark, and every value it would keep must survive the next save too.
+    const auto hasMark = numBytes >= 3 && juce::CharPointer_UTF8::isByteOrderMark (text);
+    const auto xml = juce::parseXML (hasMark ? juce::String::fromUTF8 (text + 3, (int) numBytes - 3)
+                                             : juce::String::fromUTF8 (text, (int) numBytes));
+
+    if (xml != nullptr)
+        for (const auto* value : xml->getChildWithTagNameIterator ("VALUE"))
+            if (! isSafeValue (value->getStringAttribute ("val")))
+                return false;
+
+    return true;
+}
+
+bool UserSettingsFiles::isSafeValue (const juce::String& value)
+{
+    return ! value.contains ("<?");
 }
 
 void UserSettingsFiles::openFiles()

@@ -30,9 +30,15 @@ public:
     static juce::File userConfigFolder();
 
     // True when the file is absent or unreadable, or holds text that the framework's XML parser
-    // reads safely (PlainXml, at most maxFileBytes). Anything else never reaches the parser:
-    // a self-referencing entity or deep nesting in a settings file would take the host down.
+    // reads safely (PlainXml, at most maxFileBytes) and only safe values (below). Anything else
+    // never reaches the parser: a self-referencing entity, deep nesting or a processing
+    // instruction in a settings file would take the host down.
     static bool isSafeToRead (const juce::File& file);
+
+    // False for a value that the settings file must not store: its save parses every value as
+    // XML again, and the framework's parser loops for ever on a processing instruction ("<?")
+    // followed by text inside an element.
+    static bool isSafeValue (const juce::String& value);
 
     static constexpr juce::int64 maxFileBytes = 1 << 20;
     static constexpr int maxNestingDepth = 8;

@@ -20,6 +20,9 @@ public:
 
     bool scan (int maxDepth)
     {
+        if (! skipDeclaration())
+            return false;
+
         int depth = 0;
 
         while (pos < end)
@@ -48,10 +51,11 @@ public:
                 if (! skipPast ("]]>"))
                     return false;
             }
-            else if (skipIfNext ("<?"))
+            else if (startsWith ("<?"))
             {
-                if (! skipPast ("?>"))
-                    return false;
+                // Inside an element, the parser skips a processing instruction as it skips white
+                // space, then reads the text that follows from before it again, for ever.
+                return false;
             }
             else if (startsWith ("<!"))
             {
@@ -86,6 +90,22 @@ public:
     }
 
 private:
+    // The XML declaration "<?xml ...?>" is the one processing instruction allowed: first in the
+    // document, after no more than a byte order mark (which the framework's file reader skips)
+    // and white space (which its parser skips). Without one, the scan starts at the beginning.
+    bool skipDeclaration()
+    {
+        const auto start = pos;
+        skipIfNext ("\xef\xbb\xbf");
+        skipSpace();
+
+        if (skipIfNext ("<?xml") && pos < end && isSpace (*pos))
+            return skipPast ("?>");
+
+        pos = start;
+        return true;
+    }
+
     bool startsWith (const char* s) const
     {
         const auto length = std::strlen (s);
@@ -127,9 +147,11 @@ private:
         return pos != start;
     }
 
+    static bool isSpace (char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
     void skipSpace()
     {
-        while (pos < end && (*pos == ' ' || *pos == '\t' || *pos == '\r' || *pos == '\n'))
+        while (pos < end && isSpace (*pos))
             ++pos;
     }
 

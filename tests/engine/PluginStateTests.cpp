@@ -1,6 +1,7 @@
 #include "engine/ProcessorHarness.h"
 #include "engine/StateBlock.h"
 #include "engine/StateBlockBytes.h"
+#include "support/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -260,6 +261,42 @@ TEST (PluginState, HostileBlocksLeaveTheStateAlone)
     {
         processor.setStateInformation (block.getData(), (int) block.getSize());
         ASSERT_EQ (rawValues (processor), baseline) << "crafted block " << (&block - refused.data());
+    }
+}
+
+TEST (PluginState, ProcessingInstructionsAreRefusedAndTheRestoreReturns)
+{
+    // The framework's parser loops for ever on a processing instruction followed by text inside
+    // an element; the restore runs on a thread of its own, so that such a loop fails the test.
+    SabrelProcessor reference;
+    setDistinctState (reference);
+    juce::MemoryBlock good;
+    reference.getStateInformation (good);
+    const auto text = blockText (good);
+    const auto declaration = text.upToFirstOccurrenceOf ("<PARAMS>", false, false);
+    const auto tree = text.fromFirstOccurrenceOf ("<PARAMS>", true, false);
+
+    const std::pair<const char*, juce::MemoryBlock> cases[] = {
+        { "32 bytes", makeBlock ("<PARAMS><?x?>y</PARAMS>") },
+        { "between texts", makeBlock ("<r>a<?b?>c</r>") },
+        { "inside a saved state", makeBlock (text.replace ("<PARAMS>", "<PARAMS><?x?>y")) },
+        { "inside a PARAM", makeBlock (text.replace ("/>", "><?x?>y</PARAM>")) },
+        { "after the declaration", makeBlock (declaration + "<?x?>" + tree) },
+        { "a second declaration", makeBlock (declaration + declaration + tree) },
+        { "after the root", makeBlock (text + "<?x?>y") },
+    };
+
+    for (const auto& [what, block] : cases)
+    {
+        SCOPED_TRACE (what);
+        const auto processor = std::make_shared<SabrelProcessor>();
+        const auto before = rawValues (*processor);
+
+        ASSERT_TRUE (watchdog::returnsWithin ([processor, block = block] {
+            processor->setStateInformation (block.getData(), (int) block.getSize());
+        }));
+
+        EXPECT_EQ (rawValues (*processor), before);
     }
 }
 

@@ -4,6 +4,39 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+// The host's state of the instance with the module's own state replaced by what `change` makes
+// of it, to be given back through setStateInformation, as restoring a project does. The host's
+// state wraps the module's, which is the processor's binary XML block followed by the VST3
+// wrapper's private data.
+inline juce::MemoryBlock withModuleState (juce::AudioPluginInstance& plugin,
+                                          const std::function<juce::MemoryBlock (const juce::MemoryBlock&)>& change)
+{
+    juce::MemoryBlock hostState;
+    plugin.getStateInformation (hostState);
+    const auto host = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+    auto* component = host != nullptr ? host->getChildByName ("IComponent") : nullptr;
+
+    if (component == nullptr)
+    {
+        ADD_FAILURE() << "the host's state holds no module state";
+        return {};
+    }
+
+    juce::MemoryBlock moduleState;
+    EXPECT_TRUE (moduleState.fromBase64Encoding (component->getAllSubText()));
+
+    component->deleteAllTextElements();
+    component->addTextElement (change (moduleState).toBase64Encoding());
+    juce::MemoryBlock changed;
+    juce::AudioProcessor::copyXmlToBinary (*host, changed);
+    return changed;
+}
+
+// The module's per-user settings file in the home of its own that the host gives it (PluginHome.cpp).
+juce::File pluginSettingsFile();
+
 // The bundle folder: the module's binary sits in <bundle>.vst3/Contents/<architecture>/.
 inline juce::String bundlePath()
 {

@@ -3,7 +3,7 @@
 // an empty server address besides, so that no test run reaches the network or a real settings
 // file. Registered before the JUCE environment of the shared test main, so it is set up first.
 
-#include <juce_core/juce_core.h>
+#include "HostedPlugin.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ public:
         auto* lastCheck = settings.createNewChildElement ("VALUE");
         lastCheck->setAttribute ("name", "updateLastCheckMs");
         lastCheck->setAttribute ("val", juce::String (juce::Time::currentTimeMillis()));
-        const auto file = home.getChildFile (".config/kovalin/Sabrel.settings");
+        const auto file = pluginSettingsFile();
         file.getParentDirectory().createDirectory();
         settings.writeTo (file);
     }
@@ -42,3 +42,8 @@ private:
 
 [[maybe_unused]] auto* const pluginHome = ::testing::AddGlobalTestEnvironment (new PluginHome());
 } // namespace
+
+juce::File pluginSettingsFile()
+{
+    return juce::File (juce::SystemStats::getEnvironmentVariable ("XDG_CONFIG_HOME", {})).getChildFile ("kovalin/Sabrel.settings");
+}

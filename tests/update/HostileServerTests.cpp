@@ -1,5 +1,6 @@
 #include "LoopbackHttpServer.h"
 #include "UpdateTestSupport.h"
+#include "support/Watchdog.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -44,6 +45,11 @@ std::vector<HostileCase> hostileCases()
           {
               c.send (LoopbackHttpServer::response (302, announcement, "Location: " + c.target + "\r\n"));
           } },
+        // Stored, it would loop the framework's XML parser when the settings file is saved.
+        { "processing instruction in the version", [] (const Connection& c)
+          {
+              c.send (LoopbackHttpServer::response (200, R"({"version":"<r>9.9.9<?x?>y</r>","notes":"x"})"));
+          } },
         { "garbage instead of HTTP", [] (const Connection& c) { c.send (std::string (4096, '\x7f')); } },
         { "closes without a word", [] (const Connection&) {} },
         // Ends by the request's own time-out, about five seconds.
@@ -69,6 +75,7 @@ protected:
     // One check against whatever answers at this address.
     void checkAt (const std::string& url, const char* name)
     {
+        const watchdog::ScopeLimit limit (std::string ("the check against \"") + name + "\"", std::chrono::seconds (60));
         settingsFile().deleteFile();
         setUpdateUrl (url);
 

@@ -146,6 +146,13 @@ std::vector<std::pair<const char*, std::string>> hostileSettingsFiles()
         { "invalid UTF-8 at the end", file + "\xf0" },
         { "UTF-16", std::string ("\xff\xfe<\0P\0") },
         { "larger than any settings file", file + std::string ((size_t) UserSettingsFiles::maxFileBytes, ' ') },
+        // The framework's parser loops for ever on a processing instruction followed by text
+        // inside an element, and the file's save parses every stored value again.
+        { "processing instruction before text", "<PROPERTIES>" + value + "<?x?>y</PROPERTIES>" },
+        { "processing instruction inside a value", "<PROPERTIES>" + value + R"(<VALUE name="a"><?x?>y</VALUE></PROPERTIES>)" },
+        { "processing instruction after the declaration", "<?xml version=\"1.0\"?><?x?><PROPERTIES>" + value + "</PROPERTIES>" },
+        { "processing instruction in a stored value",
+          "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val="&lt;r&gt;a&lt;?x?&gt;y&lt;/r&gt;"/></PROPERTIES>)" },
     };
 }
 
@@ -158,7 +165,7 @@ TEST_F (HostileSettings, AreNeverParsedAndReplacedAtTheNextSave)
         SCOPED_TRACE (name);
         ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
         ASSERT_TRUE (settingsFile().replaceWithData (content.data(), content.size()));
-        EXPECT_FALSE (UserSettingsFiles::isSafeToRead (settingsFile()));
+        ASSERT_FALSE (UserSettingsFiles::isSafeToRead (settingsFile())); // or the parser would see it
 
         {
             UpdateChecker checker { "0.1.0" };
@@ -179,6 +186,13 @@ TEST_F (HostileSettings, WhatTheFrameworkWritesIsSafeToRead)
                      { updatekeys::latestUrl, "https://kovalin.example/dl/0.2.0?a=1&b=2" } });
     EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
     EXPECT_TRUE (UserSettingsFiles::isSafeToRead (home.getChildFile ("absent")));
+    EXPECT_EQ (storedSettings()[updatekeys::latestUrl], juce::String ("https://kovalin.example/dl/0.2.0?a=1&b=2"));
+
+    // Saved again with a byte order mark, as a text editor may: the settings file skips it.
+    juce::MemoryBlock marked ("\xef\xbb\xbf", 3);
+    settingsFile().loadFileAsData (marked);
+    ASSERT_TRUE (settingsFile().replaceWithData (marked.getData(), marked.getSize()));
+    EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
     EXPECT_EQ (storedSettings()[updatekeys::latestUrl], juce::String ("https://kovalin.example/dl/0.2.0?a=1&b=2"));
 }
 } // namespace

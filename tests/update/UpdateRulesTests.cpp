@@ -133,6 +133,10 @@ TEST (ReleaseAnnouncement, ReadsOnlyStringProperties)
         { R"({"version":"0.2.0")", "", "", "" },
         { "", "", "", "" },
         { R"({"version":"0.2.0","extra":[[[{"deep":[1]}]]]})", "0.2.0", "", "" },
+        // The settings file must not hold a processing instruction: such a field is missing.
+        { R"({"version":"<r>0.2.0<?x?>y</r>","notes":"n"})", "", "", "n" },
+        { R"({"version":"0.2.0","notes":"<b>New</b> <?x?>"})", "0.2.0", "", "" },
+        { R"({"version":"0.2.0","notes":"<b>New</b> & ? < >"})", "0.2.0", "", "<b>New</b> & ? < >" },
         // Brackets inside strings are not nesting.
         { R"({"version":"0.2.0","notes":"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["})",
           "0.2.0", "", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[" },
