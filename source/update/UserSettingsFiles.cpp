@@ -82,7 +82,21 @@ bool UserSettingsFiles::isSafeToRead (const juce::File& file)
 
 bool UserSettingsFiles::isSafeValue (const juce::String& value)
 {
-    return ! value.contains ("<?");
+    if (! value.containsChar ('<'))
+        return true;
+
+    // The save keeps a value that parses as XML as an element: it must be plain markup, or text
+    // the parser gives up on (a stray '<' or '&') before it can nest deeply, declare or loop.
+    const auto* text = value.toRawUTF8();
+    if (PlainXml::isPlainMarkup (text, std::strlen (text), maxNestingDepth))
+        return true;
+
+    int opened = 0;
+    for (auto p = value.getCharPointer(); ! p.isEmpty(); ++p)
+        if (*p == '<')
+            ++opened;
+
+    return opened <= maxNestingDepth && ! value.contains ("<?") && ! value.contains ("<!");
 }
 
 void UserSettingsFiles::openFiles()

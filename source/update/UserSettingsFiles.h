@@ -36,8 +36,9 @@ public:
     static bool isSafeToRead (const juce::File& file);
 
     // False for a value that the settings file must not store: its save parses every value as
-    // XML again, and the framework's parser loops for ever on a processing instruction ("<?")
-    // followed by text inside an element.
+    // XML again, where a processing instruction followed by text loops for ever and deep nesting
+    // exhausts the stack. A value with markup must be plain (PlainXml) or hold at most
+    // maxNestingDepth '<' and no "<?" or "<!".
     static bool isSafeValue (const juce::String& value);
 
     static constexpr juce::int64 maxFileBytes = 1 << 20;

@@ -153,6 +153,9 @@ std::vector<std::pair<const char*, std::string>> hostileSettingsFiles()
         { "processing instruction after the declaration", "<?xml version=\"1.0\"?><?x?><PROPERTIES>" + value + "</PROPERTIES>" },
         { "processing instruction in a stored value",
           "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val="&lt;r&gt;a&lt;?x?&gt;y&lt;/r&gt;"/></PROPERTIES>)" },
+        { "markup 200000 deep in a stored value",
+          "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val=")"
+              + juce::String::repeatedString ("&lt;a&gt;", 200000).toStdString() + R"("/></PROPERTIES>)" },
     };
 }
 

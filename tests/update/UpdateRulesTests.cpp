@@ -137,6 +137,11 @@ TEST (ReleaseAnnouncement, ReadsOnlyStringProperties)
         { R"({"version":"<r>0.2.0<?x?>y</r>","notes":"n"})", "", "", "n" },
         { R"({"version":"0.2.0","notes":"<b>New</b> <?x?>"})", "0.2.0", "", "" },
         { R"({"version":"0.2.0","notes":"<b>New</b> & ? < >"})", "0.2.0", "", "<b>New</b> & ? < >" },
+        // Nor markup that the save's parser would follow deep down, or declarations.
+        { "{\"version\":\"0.2.0\",\"notes\":\"" + juce::String::repeatedString ("<a>", 100000) + "&\"}", "0.2.0", "", "" },
+        { R"({"version":"0.2.0","notes":"<!DOCTYPE r [<!ENTITY a 'x'>]><r>&a;</r>"})", "0.2.0", "", "" },
+        { R"({"version":"0.2.0","notes":"<ul><li>One</li><li>Two</li><li>Three</li><li>Four</li></ul>"})",
+          "0.2.0", "", "<ul><li>One</li><li>Two</li><li>Three</li><li>Four</li></ul>" },
         // Brackets inside strings are not nesting.
         { R"({"version":"0.2.0","notes":"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["})",
           "0.2.0", "", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[" },
