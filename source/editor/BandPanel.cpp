@@ -54,7 +54,7 @@ void SabrelEditor::followPanelBand (const BandSnapshot& bands)
     const int wanted = inUse ? bands[(size_t) panelBand].type : -1;
 
     // Rebinding in the middle of a drag on a panel knob would end the user's gesture on another
-    // parameter than it began on; the change waits for the release.
+    // parameter than the one it began on, so the change waits for the release.
     if (wanted != panelShownType && ! isPanelKnobDragged())
         bindPanelToBand (inUse ? panelBand : -1);
 }

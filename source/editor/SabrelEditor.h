@@ -121,8 +121,8 @@ public:
 
     double uiScale = 1.0;
     double lastRefreshMs = 0.0;
-    int panelBand = -1;       // the band the panel was asked to show, or -1
-    int panelShownType = -1;  // the type the panel is bound for, or -1 while it shows no band
+    int panelBand = -1; // the band the panel was asked to show, or -1
+    int panelShownType = -1; // the type the panel is bound for, or -1 while it shows no band
     SabrelProcessor& processor;
     kov::SslLookAndFeel mainLookAndFeel;
     kov::SslLookAndFeel knobLookAndFeel;
