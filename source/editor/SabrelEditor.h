@@ -2,6 +2,7 @@
 
 #include "BackgroundCache.h"
 #include "CurveCanvas.h"
+#include "KnobAttachment.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
 #include "kit/LevelMeter.h"
@@ -152,7 +153,7 @@ public:
     juce::String buildStamp;
     juce::Rectangle<int> footerArea, canvasArea, bandPanelArea, inMeterArea, outMeterArea;
 
-    using SliderAttachment = juce::AudioProcessorValueTreeState::SliderAttachment;
+    using SliderAttachment = KnobAttachment; // closes the gesture of a drag it does not live to see end
     using ButtonAttachment = juce::AudioProcessorValueTreeState::ButtonAttachment;
     std::unique_ptr<SliderAttachment> inputAttachment, outputAttachment, freqAttachment, gainAttachment,
         qAttachment, scaleAttachment;

@@ -42,17 +42,9 @@ void setFromHostThread (SabrelProcessor& p, const juce::String& id, float value)
     });
     host.join();
 }
-
-// Mouse events on a knob's slider, from its centre.
-juce::MouseEvent sliderEvent (juce::Slider& slider, float dy, juce::ModifierKeys mods = juce::ModifierKeys::leftButtonModifier)
-{
-    const auto centre = slider.getLocalBounds().getCentre().toFloat();
-    const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), centre.translated (0.0f, dy), mods,
-                             juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &slider, &slider, now,
-                             centre, now, 1, false);
-}
 } // namespace
+
+using interaction::sliderEvent;
 
 TEST_F (EditorTest, BandPanelShowsTheBandByItsType)
 {

@@ -71,6 +71,10 @@ private:
     SabrelProcessor& proc;
 };
 
+// A mouse event on a knob's slider, `dy` pixels below its centre, where the press was.
+juce::MouseEvent sliderEvent (juce::Slider& slider, float dy,
+                              juce::ModifierKeys mods = juce::ModifierKeys::leftButtonModifier);
+
 // A processor and a curve canvas of the editor's size, as the editor sets one up.
 class CanvasFixture : public ::testing::Test
 {
