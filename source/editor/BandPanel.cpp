@@ -44,6 +44,32 @@ void SabrelEditor::onCanvasBandSelected (int band) { showBandInPanel (band); }
 
 void SabrelEditor::showBandInPanel (int n)
 {
+    panelBand = (unsigned) n < (unsigned) eqBandCount ? n : -1;
+    bindPanelToBand (n);
+}
+
+void SabrelEditor::followPanelBand (const BandSnapshot& bands)
+{
+    const bool inUse = panelBand >= 0 && bands[(size_t) panelBand].on;
+    const int wanted = inUse ? bands[(size_t) panelBand].type : -1;
+
+    // Rebinding in the middle of a drag on a panel knob would end the user's gesture on another
+    // parameter than the one it began on, so the change waits for the release.
+    if (wanted != panelShownType && ! isPanelKnobDragged())
+        bindPanelToBand (inUse ? panelBand : -1);
+}
+
+bool SabrelEditor::isPanelKnobDragged() const
+{
+    for (const auto* knob : { &freqKnob, &gainKnob, &qKnob })
+        if (knob->slider.getThumbBeingDragged() >= 0)
+            return true;
+
+    return false;
+}
+
+void SabrelEditor::bindPanelToBand (int n)
+{
     for (juce::Component* c : { (juce::Component*) &freqKnob, (juce::Component*) &gainKnob, (juce::Component*) &qKnob,
                                  (juce::Component*) &bandCaption, (juce::Component*) &prevBandButton,
                                  (juce::Component*) &nextBandButton })
@@ -54,6 +80,7 @@ void SabrelEditor::showBandInPanel (int n)
     if ((unsigned) n < (unsigned) eqBandCount)
     {
         const int type = processor.snapshotBands()[(size_t) n].type;
+        panelShownType = type;
 
         freqAttachment.reset();
         gainAttachment.reset();
@@ -86,6 +113,7 @@ void SabrelEditor::showBandInPanel (int n)
     }
     else
     {
+        panelShownType = -1;
         freqAttachment.reset();
         gainAttachment.reset();
         qAttachment.reset();

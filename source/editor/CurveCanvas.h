@@ -53,6 +53,9 @@ public:
 
     // Model and coordinates.
     void setBands (const BandSnapshot& newBands);
+    // Draws and analyses at this rate from now on; a rate that is not finite and positive is
+    // ignored.
+    void setSampleRate (double rate);
     BandSnapshot scaledBands (const BandSnapshot& source) const;
     double xToFrequency (float x) const;
     float frequencyToX (double frequency) const;

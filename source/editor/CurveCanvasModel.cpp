@@ -33,6 +33,28 @@ void CurveCanvas::setBands (const BandSnapshot& newBands)
     repaint();
 }
 
+void CurveCanvas::setSampleRate (double rate)
+{
+    if (! (std::isfinite (rate) && rate > 0.0))
+        return;
+
+    if (rate == sampleRate && rate == staticModel.sampleRate && rate == dynamicModel.sampleRate)
+        return;
+
+    sampleRate = rate;
+    for (auto* model : { &staticModel, &dynamicModel })
+    {
+        model->sampleRate = rate;
+        model->controlSmoothing = (float) std::exp (-16.0 / (rate * 0.25));
+        const auto designed = model->bands;
+        model->setBands (designed);
+    }
+
+    // The analyser's levels stay; only their bins now stand for other frequencies.
+    analyserImageDirty = true;
+    repaint();
+}
+
 BandSnapshot CurveCanvas::scaledBands (const BandSnapshot& source) const
 {
     auto result = source;

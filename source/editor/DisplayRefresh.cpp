@@ -25,10 +25,15 @@ void SabrelEditor::onDisplayRefresh (double nowMs)
     const bool interacting = canvas.dragBand >= 0 || canvas.draggedValueBox >= 0 || canvas.dynSliderDrag >= 0
                              || canvas.thresholdDrag >= 0;
 
-    if (nowMs - lastRefreshMs >= refreshIntervalMs)
+    const bool tick = nowMs - lastRefreshMs >= refreshIntervalMs;
+
+    if (tick)
     {
         lastRefreshMs = nowMs;
         refreshPhaseButtons();
+
+        // The host may prepare the processor again at another rate while the editor is open.
+        canvas.setSampleRate (processor.preparedSampleRate.load (std::memory_order_relaxed));
 
         // The audio thread only raises the peaks between ticks; the exchange takes the highest
         // one since the last tick and leaves silence behind without losing a peak in between.
@@ -50,6 +55,9 @@ void SabrelEditor::onDisplayRefresh (double nowMs)
         canvas.bands = snapshot;
         canvas.staticModel.setBands (canvas.scaledBands (snapshot));
     }
+
+    if (tick)
+        followPanelBand (snapshot);
 
     canvas.repaint();
 }

@@ -93,14 +93,8 @@ SabrelEditor::SabrelEditor (SabrelProcessor& p)
     header.setLogoHeight (22.0f);
     content.addAndMakeVisible (header);
 
-    // 5: the rate is read once; a later change reaches the canvas when the editor is next opened.
-    const auto rate = processor.sampleRate;
-    curveCanvas.sampleRate = rate;
-    for (auto* model : { &curveCanvas.staticModel, &curveCanvas.dynamicModel })
-    {
-        model->sampleRate = rate;
-        model->controlSmoothing = (float) std::exp (-16.0 / (rate * 0.25));
-    }
+    // 5: the display refresh follows the rate whenever the host prepares the processor again.
+    curveCanvas.setSampleRate (processor.preparedSampleRate.load (std::memory_order_relaxed));
     curveCanvas.setBands (processor.snapshotBands());
     content.addAndMakeVisible (curveCanvas);
 

@@ -2,6 +2,7 @@
 
 #include "BackgroundCache.h"
 #include "CurveCanvas.h"
+#include "KnobAttachment.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
 #include "kit/LevelMeter.h"
@@ -88,8 +89,13 @@ public:
     BackgroundCache::Key backgroundKey() const;
     static int updatePillWidth (float textWidth) { return juce::roundToInt (textWidth) + 18; }
 
-    // Band panel.
+    // Band panel. showBandInPanel shows the band it is given; followPanelBand, on each display
+    // tick, rebinds the panel when that band's type or on flag has changed since (host edits
+    // reach the editor only through the parameters), and shows no band while it is off.
     void showBandInPanel (int band);
+    void followPanelBand (const BandSnapshot& bands);
+    void bindPanelToBand (int band);
+    bool isPanelKnobDragged() const;
     void onCanvasBandSelected (int band);
     void stepSelectedBand (int step);
     void setBandKnobEnabled (kov::Knob& knob, bool enabled);
@@ -116,6 +122,8 @@ public:
 
     double uiScale = 1.0;
     double lastRefreshMs = 0.0;
+    int panelBand = -1; // the band the panel was asked to show, or -1
+    int panelShownType = -1; // the type the panel is bound for, or -1 while it shows no band
     SabrelProcessor& processor;
     kov::SslLookAndFeel mainLookAndFeel;
     kov::SslLookAndFeel knobLookAndFeel;
@@ -145,7 +153,7 @@ public:
     juce::String buildStamp;
     juce::Rectangle<int> footerArea, canvasArea, bandPanelArea, inMeterArea, outMeterArea;
 
-    using SliderAttachment = juce::AudioProcessorValueTreeState::SliderAttachment;
+    using SliderAttachment = KnobAttachment; // closes the gesture of a drag it does not live to see end
     using ButtonAttachment = juce::AudioProcessorValueTreeState::ButtonAttachment;
     std::unique_ptr<SliderAttachment> inputAttachment, outputAttachment, freqAttachment, gainAttachment,
         qAttachment, scaleAttachment;

@@ -276,6 +276,8 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
 
     for (auto& meter : peakDb)
         meter.exchange (-100.0f);
+
+    preparedSampleRate.store (newSampleRate, std::memory_order_relaxed);
 }
 
 void SabrelProcessor::resetStages() noexcept

@@ -72,6 +72,10 @@ public:
     std::array<std::atomic<float>, numBands> bandLevelDb {};
     AnalyzerRing analyzerPre;
     AnalyzerRing analyzerPost;
+    // The rate of the last prepareToPlay, for the editor: the host may prepare again on another
+    // thread while the editor is open. The audio path keeps using sampleRate.
+    std::atomic<double> preparedSampleRate { 44100.0 };
+    static_assert (std::atomic<double>::is_always_lock_free);
 
     double sampleRate = 44100.0;
     EqEngine engine;

@@ -2,11 +2,49 @@
 
 #include "editor/BandColours.h"
 #include "editor/BandPanel.h"
+#include "InteractionTestSupport.h"
+
+#include <thread>
 
 namespace
 {
 juce::String captionOf (SabrelEditor& e) { return e.bandCaption.getText(); }
+
+// The panel with no band: caption, colours, no attachments and three inert, empty knobs.
+void expectNoBandShown (SabrelEditor& e)
+{
+    EXPECT_EQ (captionOf (e), juce::String ("NO BAND"));
+    EXPECT_EQ (e.bandCaption.findColour (juce::Label::textColourId), juce::Colour (0xff6b7178));
+    EXPECT_EQ (e.bandLookAndFeel.palette.accent, juce::Colour (0xff2a2d33));
+    EXPECT_EQ (e.freqAttachment, nullptr);
+    EXPECT_EQ (e.gainAttachment, nullptr);
+    EXPECT_EQ (e.qAttachment, nullptr);
+
+    for (auto* knob : { &e.freqKnob, &e.gainKnob, &e.qKnob })
+    {
+        EXPECT_TRUE (knob->isVisible());
+        EXPECT_FALSE (knob->slider.isEnabled());
+        EXPECT_NEAR (knob->getAlpha(), 0.32f, 0.005f); // stored as a byte
+        EXPECT_DOUBLE_EQ (knob->slider.getValue(), knob->slider.proportionOfLengthToValue (0.5));
+        EXPECT_EQ (knob->slider.getTextFromValue (knob->slider.getValue()), "");
+    }
+}
+
+// A refresh test drives the clock itself; each call here is a tick.
+constexpr double t0 = 100000.0;
+
+// Sets a parameter in its own units from a thread of the host's, as hosts may.
+void setFromHostThread (SabrelProcessor& p, const juce::String& id, float value)
+{
+    std::thread host ([&] {
+        auto* parameter = p.apvts.getParameter (id);
+        parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+    });
+    host.join();
+}
 } // namespace
+
+using interaction::sliderEvent;
 
 TEST_F (EditorTest, BandPanelShowsTheBandByItsType)
 {
@@ -95,24 +133,10 @@ TEST_F (EditorTest, NoBandLeavesThreeInertKnobs)
 
     for (int band : { -1, 24, 1000, -7 })
     {
+        SCOPED_TRACE (band);
         e.showBandInPanel (0);
         e.showBandInPanel (band);
-
-        EXPECT_EQ (captionOf (e), "NO BAND") << band;
-        EXPECT_EQ (e.bandCaption.findColour (juce::Label::textColourId), juce::Colour (0xff6b7178));
-        EXPECT_EQ (e.bandLookAndFeel.palette.accent, juce::Colour (0xff2a2d33));
-        EXPECT_EQ (e.freqAttachment, nullptr);
-        EXPECT_EQ (e.gainAttachment, nullptr);
-        EXPECT_EQ (e.qAttachment, nullptr);
-
-        for (auto* knob : { &e.freqKnob, &e.gainKnob, &e.qKnob })
-        {
-            EXPECT_TRUE (knob->isVisible());
-            EXPECT_FALSE (knob->slider.isEnabled());
-            EXPECT_NEAR (knob->getAlpha(), 0.32f, 0.005f); // stored as a byte
-            EXPECT_DOUBLE_EQ (knob->slider.getValue(), knob->slider.proportionOfLengthToValue (0.5));
-            EXPECT_EQ (knob->slider.getTextFromValue (knob->slider.getValue()), "");
-        }
+        expectNoBandShown (e);
     }
 
     // Unbinding left band 0 as it was.
@@ -238,5 +262,112 @@ TEST_F (EditorTest, ArrowsWithOneOrNoBandInUse)
         e.stepSelectedBand (step);
         EXPECT_EQ (e.curveCanvas.selectedBand, 17);
         EXPECT_EQ (captionOf (e), "BAND 18    NOTCH");
+    }
+}
+
+TEST_F (EditorTest, BandPanelFollowsTheHostsChangesToTheShownBand)
+{
+    useBand (4, FilterType::bell, 1000.0f, 3.0f);
+    setParameter (bandParamId (4, "tilt"), -2.0f);
+    auto& e = openEditor();
+    double now = t0;
+    e.onDisplayRefresh (now);
+    ASSERT_EQ (captionOf (e), "BAND 5    BELL");
+
+    // Each row is a change the host makes to the shown band; the next tick shows the result.
+    const struct { const char* suffix; float value; const char* caption; const char* gainCaption; const char* gainSuffix; bool gainOn, qOn; } steps[] {
+        { "type", (float) FilterType::tilt, "BAND 5    TILT", "Tilt", "tilt", true, false },
+        { "type", (float) FilterType::lowCut, "BAND 5    LOW CUT", "Gain", "gain", false, false },
+        { "type", (float) FilterType::highShelf, "BAND 5    HIGH SHELF", "Gain", "gain", true, true },
+        { "on", 0.0f, "NO BAND", nullptr, nullptr, false, false },
+        { "type", (float) FilterType::tilt, "NO BAND", nullptr, nullptr, false, false }, // retyped while off
+        { "on", 1.0f, "BAND 5    TILT", "Tilt", "tilt", true, false },
+        { "type", (float) FilterType::bell, "BAND 5    BELL", "Gain", "gain", true, true },
+    };
+
+    float knobValue = 1.0f;
+    for (const auto& s : steps)
+    {
+        SCOPED_TRACE (juce::String (s.suffix) + " " + juce::String (s.value));
+        setFromHostThread (*processor, bandParamId (4, s.suffix), s.value);
+        deliverPostedMessages();
+        e.onDisplayRefresh (now += 40.0);
+
+        EXPECT_EQ (e.curveCanvas.selectedBand, 4); // the selection itself stays
+        if (s.gainSuffix == nullptr)
+        {
+            expectNoBandShown (e);
+            continue;
+        }
+
+        EXPECT_EQ (captionOf (e), juce::String (s.caption));
+        EXPECT_EQ (e.bandCaption.findColour (juce::Label::textColourId), bandColour (4));
+        EXPECT_EQ (e.gainKnob.getCaption(), juce::String (s.gainCaption));
+        EXPECT_TRUE (e.freqKnob.slider.isEnabled());
+        EXPECT_EQ (e.gainKnob.slider.isEnabled(), s.gainOn);
+        EXPECT_EQ (e.qKnob.slider.isEnabled(), s.qOn);
+
+        // Turning the Gain knob edits the parameter the type calls for, and only that one.
+        const auto otherSuffix = juce::String (s.gainSuffix) == "gain" ? "tilt" : "gain";
+        const float other = raw (bandParamId (4, otherSuffix));
+        knobValue += 1.5f;
+        e.gainKnob.slider.setValue (knobValue, juce::sendNotificationSync);
+        EXPECT_NEAR (raw (bandParamId (4, s.gainSuffix)), knobValue, 1e-3f);
+        EXPECT_FLOAT_EQ (raw (bandParamId (4, otherSuffix)), other);
+    }
+}
+
+TEST_F (EditorTest, RefreshesLeaveAPanelKnobDragWhole)
+{
+    useBand (2, FilterType::bell, 1000.0f, 0.0f);
+    useBand (7, FilterType::bell, 5000.0f);
+    auto& e = openEditor();
+    double now = t0;
+    e.onDisplayRefresh (now);
+    auto& slider = e.gainKnob.slider;
+
+    // Host changes elsewhere in the middle of a drag rebind nothing; a retype of the shown band
+    // waits until the drag has ended.
+    const struct { const char* id; float value; const char* captionAfter; } cases[] {
+        { "freq", 1200.0f, "BAND 3    BELL" },
+        { "band7type", (float) FilterType::tilt, "BAND 3    BELL" },
+        { "type", (float) FilterType::tilt, "BAND 3    TILT" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.id);
+        e.showBandInPanel (2);
+        setParameter (bandParamId (2, "type"), (float) FilterType::bell);
+        setParameter (bandParamId (2, "gain"), 0.0f);
+        e.onDisplayRefresh (now += 40.0);
+        const auto* attachment = e.gainAttachment.get();
+        interaction::ParameterRecorder recorder (*processor);
+
+        slider.mouseDown (sliderEvent (slider, 0.0f));
+        slider.mouseDrag (sliderEvent (slider, -20.0f));
+        const float midDrag = raw (bandParamId (2, "gain"));
+        EXPECT_GT (midDrag, 0.0f);
+
+        const auto id = juce::String (c.id) == "band7type" ? bandParamId (7, "type") : bandParamId (2, c.id);
+        setFromHostThread (*processor, id, c.value);
+        deliverPostedMessages();
+        e.onDisplayRefresh (now += 40.0);
+        EXPECT_EQ (e.gainAttachment.get(), attachment);
+        EXPECT_EQ (captionOf (e), "BAND 3    BELL");
+
+        slider.mouseDrag (sliderEvent (slider, -60.0f));
+        e.onDisplayRefresh (now += 40.0);
+        slider.mouseUp (sliderEvent (slider, -60.0f));
+        EXPECT_GT (raw (bandParamId (2, "gain")), midDrag);
+
+        // One gesture on gain from press to release, none on tilt.
+        EXPECT_EQ (recorder.count (bandParamId (2, "gain"), 'b'), 1);
+        EXPECT_EQ (recorder.count (bandParamId (2, "gain"), 'e'), 1);
+        EXPECT_EQ (recorder.count (bandParamId (2, "tilt"), 'b') + recorder.count (bandParamId (2, "tilt"), 'e'), 0);
+
+        // The first tick after the release follows what the host did.
+        e.onDisplayRefresh (now += 40.0);
+        EXPECT_EQ (captionOf (e), juce::String (c.captionAfter));
+        setFromHostThread (*processor, bandParamId (7, "type"), (float) FilterType::bell);
     }
 }

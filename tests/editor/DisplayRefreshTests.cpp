@@ -1,6 +1,9 @@
 #include "EditorTestFixture.h"
 #include "InteractionTestSupport.h"
 
+#include <cmath>
+#include <limits>
+
 namespace
 {
 const juce::Identifier ledLevel ("tcledlevel");
@@ -9,6 +12,33 @@ int ledOf (const juce::Button& b) { return (int) b.getProperties().getWithDefaul
 
 // A refresh test drives the clock itself: the first call at t0 ticks, later calls choose.
 constexpr double t0 = 100000.0;
+
+void prepare (SabrelProcessor& p, double rate, int blockSize)
+{
+    p.setRateAndBufferSizeDetails (rate, blockSize);
+    p.prepareToPlay (rate, blockSize);
+}
+
+// Prepares the processor at a rate, as a host does, and plays it a sine at half scale.
+void playSine (SabrelProcessor& p, double rate, double frequency)
+{
+    constexpr int blockSize = 512;
+    prepare (p, rate, blockSize);
+    juce::AudioBuffer<float> buffer (juce::jmax (p.getTotalNumInputChannels(), p.getTotalNumOutputChannels()), blockSize);
+    juce::MidiBuffer midi;
+    double phase = 0.0;
+    for (int block = 0; block < 16; ++block)
+    {
+        buffer.clear();
+        for (int i = 0; i < blockSize; ++i)
+        {
+            for (int c = 0; c < 2; ++c)
+                buffer.setSample (c, i, 0.5f * (float) std::sin (phase));
+            phase += juce::MathConstants<double>::twoPi * frequency / rate;
+        }
+        p.processBlock (buffer, midi);
+    }
+}
 } // namespace
 
 TEST_F (EditorTest, RefreshThatIsNotDueDoesNothing)
@@ -240,5 +270,66 @@ TEST_F (EditorTest, WhileDraggingTheModelFollowsEveryCallButTheBandsStay)
         EXPECT_NEAR (c.staticModel.bands[6].freq, 2000.0, 0.01) << d.name;
         setParameter (bandParamId (6, "freq"), 300.0f);
         e.onDisplayRefresh (now += 40.0);
+    }
+}
+
+TEST_F (EditorTest, CanvasFollowsARateTheHostPreparesWhileItIsOpen)
+{
+    const struct { double opened, prepared; } cases[] { { 44100.0, 192000.0 }, { 96000.0, 44100.0 }, { 48000.0, 88200.0 } };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.opened) + " -> " + juce::String (c.prepared));
+        closeEditor();
+        processor = std::make_unique<SabrelProcessor>();
+        useBand (0, FilterType::highCut, 9000.0f);
+        prepare (*processor, c.opened, 512);
+        auto& e = openEditor();
+        auto& canvas = e.curveCanvas;
+        double now = t0;
+        e.onDisplayRefresh (now);
+
+        playSine (*processor, c.prepared, 1000.0);
+        for (int tick = 0; tick < 12; ++tick)
+            e.onDisplayRefresh (now += 40.0);
+
+        // The tone is drawn at 1 kHz, within one bin at the new rate.
+        const auto peak = analyserPeakColumn (canvas, canvas.postAnalyser);
+        EXPECT_NEAR (canvas.xToFrequency ((float) peak.column), 1000.0, c.prepared / SpectrumAnalyser::fftSize);
+
+        // Both curves are the band as designed at the new rate.
+        EqEngine reference;
+        reference.sampleRate = c.prepared;
+        reference.setBands (processor->snapshotBands());
+        for (double f : { 1000.0, 9000.0, 15000.0, 19500.0 })
+        {
+            EXPECT_NEAR (canvas.staticModel.bandMagnitudeDb (0, f), reference.bandMagnitudeDb (0, f), 1e-9) << f;
+            EXPECT_NEAR (canvas.dynamicModel.bandMagnitudeDb (0, f), reference.bandMagnitudeDb (0, f), 1e-9) << f;
+        }
+        for (const auto* model : { &canvas.staticModel, &canvas.dynamicModel })
+            EXPECT_FLOAT_EQ (model->controlSmoothing, (float) std::exp (-16.0 / (c.prepared * 0.25)));
+    }
+}
+
+TEST_F (EditorTest, APublishedRateThatIsNoRateLeavesTheCanvasAtItsLastOne)
+{
+    useBand (0, FilterType::highCut, 9000.0f);
+    prepare (*processor, 96000.0, 256);
+    auto& e = openEditor();
+    auto& canvas = e.curveCanvas;
+    double now = t0;
+    e.onDisplayRefresh (now);
+    const double before = canvas.staticModel.bandMagnitudeDb (0, 15000.0);
+
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double rate : { 0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), inf, -inf })
+    {
+        SCOPED_TRACE (rate);
+        processor->preparedSampleRate = rate;
+        e.onDisplayRefresh (now += 40.0);
+        EXPECT_DOUBLE_EQ (canvas.sampleRate, 96000.0);
+        EXPECT_DOUBLE_EQ (canvas.staticModel.sampleRate, 96000.0);
+        EXPECT_DOUBLE_EQ (canvas.dynamicModel.sampleRate, 96000.0);
+        EXPECT_DOUBLE_EQ (canvas.staticModel.bandMagnitudeDb (0, 15000.0), before);
     }
 }

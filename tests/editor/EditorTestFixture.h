@@ -76,6 +76,27 @@ inline const std::vector<BandSpec> cut96 {
 };
 } // namespace bandsets
 
+// The column where the canvas draws an analyser's highest level, and that level's y.
+struct AnalyserPeak
+{
+    int column = -1;
+    float y = 1e9f;
+};
+
+inline AnalyserPeak analyserPeakColumn (const CurveCanvas& canvas, const SpectrumAnalyser& analyser)
+{
+    AnalyserPeak peak;
+    for (int i = 0; i <= canvas.getWidth(); ++i)
+    {
+        const auto x = (float) i;
+        const float y = canvas.analyserDbToY (canvas.spectrumPeakDb (analyser, canvas.xToFrequency (x - 0.5f),
+                                                                     canvas.xToFrequency (x + 0.5f), canvas.xToFrequency (x)));
+        if (y < peak.y)
+            peak = { i, y };
+    }
+    return peak;
+}
+
 // A processor, and its editor while one is open.
 
 class EditorTest : public ::testing::Test

@@ -218,7 +218,7 @@ TEST_F (EditorTest, ConstructionBuildsTheDocumentedWindow)
     EXPECT_EQ (e.helpButton.highlightColour, kov::KitPalette::standard().text.getARGB());
     EXPECT_FALSE (e.isResizable());
 
-    // The model takes the processor's rate, read once at construction.
+    // The model takes the rate the processor was last prepared at.
     EXPECT_DOUBLE_EQ (e.curveCanvas.sampleRate, processor->sampleRate);
     EXPECT_DOUBLE_EQ (e.curveCanvas.dynamicModel.sampleRate, processor->sampleRate);
     EXPECT_FLOAT_EQ (e.curveCanvas.staticModel.controlSmoothing, (float) std::exp (-16.0 / (processor->sampleRate * 0.25)));

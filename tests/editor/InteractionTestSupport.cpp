@@ -76,6 +76,15 @@ RecordingLauncher::~RecordingLauncher()
     browser::replaceLauncher (previous);
 }
 
+juce::MouseEvent sliderEvent (juce::Slider& slider, float dy, juce::ModifierKeys mods)
+{
+    const auto centre = slider.getLocalBounds().getCentre().toFloat();
+    const auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), centre.translated (0.0f, dy),
+                             mods, juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &slider,
+                             &slider, now, centre, now, 1, false);
+}
+
 ParameterRecorder::ParameterRecorder (SabrelProcessor& processor) : proc (processor)
 {
     for (auto* p : proc.getParameters())

@@ -107,6 +107,10 @@ void paintCanvas (CurveCanvas& canvas);
 // A band's handle position as the canvas draws it.
 juce::Point<float> handleOn (const CurveCanvas& canvas, int band);
 
+// A mouse event on a knob's slider, `dy` pixels below its centre, where the press was.
+juce::MouseEvent sliderEvent (juce::Slider& slider, float dy,
+                              juce::ModifierKeys mods = juce::ModifierKeys::leftButtonModifier);
+
 // A processor and a curve canvas of the editor's size, as the editor sets one up.
 class CanvasFixture : public ::testing::Test
 {

@@ -75,19 +75,7 @@ TEST_F (SpectrumAnalyserTest, ASineOf1kHzPeaksInItsBinAndAtItsPlaceOnTheAxis)
 
         // The trace's highest column is the column of 1 kHz.
         setRate (c.rate);
-        int bestColumn = -1;
-        float bestY = 1e9f;
-        for (int i = 0; i <= canvasWidth; ++i)
-        {
-            const auto x = (float) i;
-            const float y = canvas->analyserDbToY (canvas->spectrumPeakDb (analyser, canvas->xToFrequency (x - 0.5f),
-                                                                           canvas->xToFrequency (x + 0.5f), canvas->xToFrequency (x)));
-            if (y < bestY)
-            {
-                bestY = y;
-                bestColumn = i;
-            }
-        }
+        const auto [bestColumn, bestY] = analyserPeakColumn (*canvas, analyser);
         EXPECT_NEAR (bestColumn, canvas->frequencyToX (1000.0), 1.5f);
 
         RecordingGraphics recording (canvasWidth, canvasHeight);

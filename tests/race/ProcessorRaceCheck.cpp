@@ -1,7 +1,8 @@
-// The audio thread runs blocks while another thread changes parameters, reads every value the
-// processor publishes and writes the view settings, the way the editor does, and a third thread
-// saves and restores the state, as hosts do on threads of their own. Built with
-// ThreadSanitizer: any data race on the published values or the state fails the run.
+// The audio thread runs blocks, now and then preparing again at another rate, while another
+// thread changes parameters, reads every value the processor publishes and writes the view
+// settings, the way the editor does, and a third thread saves and restores the state, as hosts
+// do on threads of their own. Built with ThreadSanitizer: any data race on the published values
+// or the state fails the run.
 #include "engine/SabrelProcessor.h"
 
 #include <atomic>
@@ -25,6 +26,7 @@ double readPublished (SabrelProcessor& p)
     for (size_t b = 0; b < p.bandGainDb.size(); ++b)
         sum += p.bandGainDb[b].load (std::memory_order_relaxed) + p.bandLevelDb[b].load (std::memory_order_relaxed);
     sum += p.sidechainActive.load (std::memory_order_relaxed) ? 1.0 : 0.0;
+    sum += p.preparedSampleRate.load (std::memory_order_relaxed);
 
     for (auto* ring : { &p.analyzerPre, &p.analyzerPost })
     {
@@ -79,6 +81,10 @@ int main()
         juce::Random random (1);
         for (int block = 0; block < 1500; ++block)
         {
+            // Hosts prepare again between blocks, at another rate, while the editor is open.
+            if (block % 500 == 250)
+                processor.prepareToPlay (block % 1000 == 250 ? 96000.0 : 44100.0, 256);
+
             for (int c = 0; c < 4; ++c)
                 for (int i = 0; i < 256; ++i)
                     buffer.setSample (c, i, random.nextFloat() - 0.5f);
