@@ -219,8 +219,15 @@ TEST (PauseAndResume, SwitchingBypassOrUnusedOversamplingKeepsTheSignalWhole)
         }
         EXPECT_EQ (h.processor.getLatencySamples(), latency);
 
+        const auto delay = (size_t) latency;
         for (const auto& channel : out)
-            for (size_t i = (size_t) latency + 64; i < channel.size(); ++i)
-                ASSERT_NEAR (channel[i], input[i - (size_t) latency], 0.01f) << "sample " << i;
+        {
+            const auto error = [&] (size_t i) { return std::abs (channel[i] - input[i - delay]); };
+            size_t worst = delay + 64;
+            for (size_t i = worst; i < channel.size(); ++i)
+                if (error (i) > error (worst))
+                    worst = i;
+            EXPECT_LT (error (worst), 0.01f) << "sample " << worst;
+        }
     }
 }
