@@ -330,8 +330,8 @@ int SabrelProcessor::latencyFor (int phase, int oversample) const noexcept
 
 void SabrelProcessor::reportLatency (int latency)
 {
-    // The framework tells the host only when the value changes.
-    const juce::ScopedLock lock (latencyLock);
+    // The framework tells the host only when the value changes; the audio takes the mode of
+    // this latency once the host has been told.
     setLatencySamples (latency);
     reportedLatency.store (latency, std::memory_order_release);
 }

@@ -156,10 +156,11 @@ private:
     std::atomic<int> linearPhaseLatency { 0 };
     int latencyFor (int phase, int oversample) const noexcept;
 
-    // The latency the host was told last, by prepareToPlay or publishLatency; those two share
-    // latencyLock (they may run on different threads, never on the audio thread).
+    // The latency the host was told last, by prepareToPlay or publishLatency. No lock: the host
+    // may call back into prepareToPlay while being told. Should the two ever overlap (a host
+    // that activates on another thread than the framework's message thread), the next tick
+    // tells the latency of the current choice again.
     std::atomic<int> reportedLatency { 0 };
-    juce::CriticalSection latencyLock;
     void reportLatency (int latency);
 
     // The audio takes a new phase mode and oversampling.
@@ -186,8 +187,8 @@ private:
     // Bypassed: the filters run on as if not, on the input with its gain, so that leaving the
     // bypass continues them without a gap and with nothing from before; the channels get the
     // input as it came in, the latency late.
-    void runBypassed (FilterPath path, float* const* channels, int numChannels, int numSamples,
-                          int oversample, const float* sidechain, int latency);
+    void runBypassed (FilterPath path, float* const* channels, int numChannels, int numSamples, int oversample,
+                      const float* sidechain, int latency);
 
     // The band parameters' atomic values in layout order (band-major), looked up once so
     // that snapshots build no id strings.
