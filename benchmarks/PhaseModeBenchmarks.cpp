@@ -96,12 +96,7 @@ void fill (float* const* channels, int numSamples, int block)
         std::copy_n (processorbench::quietNoise().begin() + (ptrdiff_t) (offset + (size_t) c * 97), numSamples, channels[c]);
 }
 
-void reportCost (benchmark::State& state, int blockSize)
-{
-    const auto frames = (double) state.iterations() * blockSize;
-    state.counters["ns_per_frame"] = benchmark::Counter (frames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["cores"] = benchmark::Counter (frames / rate, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
+void reportCost (benchmark::State& state, int blockSize) { processorbench::reportCost (state, blockSize, rate); }
 
 void sabrel (benchmark::State& state, Scene scene, Mode mode, bool automated)
 {

@@ -1,5 +1,7 @@
 // processBlock at 48 kHz stereo next to the filter stage alone on the same bands, so the
-// per-block overhead (snapshot, redesign, automatic gain, latency logic) shows as a ratio.
+// per-block overhead (snapshot, redesign, automatic gain, latency logic) shows as a ratio; and
+// bypassed (by the bypass parameter and by the host), where the filters run on and the input
+// comes out through the latency's delay.
 // Run: build/test/benchmarks/ProcessBlockBenchmarks
 #include "ProcessorBenchmarkSupport.h"
 #include "engine/SabrelProcessor.h"
@@ -50,19 +52,27 @@ std::unique_ptr<SabrelProcessor> makePrepared (Session session, int blockSize)
     return processorbench::makePrepared ([session] (SabrelProcessor& p) { load (p, session); }, rate, blockSize);
 }
 
-void processBlock (benchmark::State& state, Session session)
+enum class Route { processed, bypassed, hostBypassed };
+
+void processBlock (benchmark::State& state, Session session, Route route)
 {
     const int blockSize = (int) state.range (0);
     auto processor = makePrepared (session, blockSize);
+    if (route == Route::bypassed)
+        set (*processor, "bypass", 1.0f);
 
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::MidiBuffer midi;
     for (auto _ : state)
     {
         fillNoise (buffer);
-        processor->processBlock (buffer, midi);
+        if (route == Route::hostBypassed)
+            processor->processBlockBypassed (buffer, midi);
+        else
+            processor->processBlock (buffer, midi);
         benchmark::DoNotOptimize (buffer.getReadPointer (0));
     }
+    processorbench::reportCost (state, blockSize, rate);
 }
 
 // The same filter work without the processor around it: the engine (at the oversampled rate
@@ -105,7 +115,13 @@ void engineAlone (benchmark::State& state, Session session)
 } // namespace
 
 #define SABREL_SESSION_BENCHMARKS(name, session)                                            \
-    BENCHMARK_CAPTURE (processBlock, name, session)->Arg (64)->Arg (512);                  \
+    BENCHMARK_CAPTURE (processBlock, name, session, Route::processed)->Arg (64)->Arg (512); \
+    BENCHMARK_CAPTURE (processBlock, name##Bypassed, session, Route::bypassed)              \
+        ->Arg (64)                                                                          \
+        ->Arg (512);                                                                        \
+    BENCHMARK_CAPTURE (processBlock, name##HostBypassed, session, Route::hostBypassed)      \
+        ->Arg (64)                                                                          \
+        ->Arg (512);                                                                        \
     BENCHMARK_CAPTURE (engineAlone, name, session)->Arg (64)->Arg (512);
 
 SABREL_SESSION_BENCHMARKS (allBandsOff, Session::allOff)

@@ -3,6 +3,8 @@
 // Set-up shared by the benchmark programs that drive the processor.
 #include "engine/SabrelProcessor.h"
 
+#include <benchmark/benchmark.h>
+
 #include <memory>
 #include <vector>
 
@@ -26,6 +28,16 @@ inline const std::vector<float>& quietNoise()
         return s;
     }();
     return samples;
+}
+
+// Counters: ns_per_frame is the time per stereo sample frame; cores is the share of one core
+// that stereo audio at the given rate takes (1.0 = a whole core).
+inline void reportCost (benchmark::State& state, int blockSize, double rate)
+{
+    const auto frames = (double) state.iterations() * blockSize;
+    const auto perSecond = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
+    state.counters["ns_per_frame"] = benchmark::Counter (frames * 1e-9, perSecond);
+    state.counters["cores"] = benchmark::Counter (frames / rate, perSecond);
 }
 
 // A processor with its parameters loaded by `load`, prepared as a host prepares it.

@@ -134,10 +134,13 @@ SabrelProcessor::SabrelProcessor()
     globals.oversample = rawParameter (apvts, "oversample");
     globals.gainScale = rawParameter (apvts, "gainscale");
     globals.autoGain = rawParameter (apvts, "autogain");
+
+    latencyPublisher.startTimer (20);
 }
 
 SabrelProcessor::~SabrelProcessor()
 {
+    latencyPublisher.stopTimer();
     for (int band = 0; band < numBands; ++band)
         for (const auto* suffix : bandParamSuffixes)
             apvts.removeParameterListener (bandParamId (band, suffix), &bandParameterChanges);
@@ -238,12 +241,21 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     {
         oversamplers[(size_t) stages - 1] = makeOversampler (inputChannels, stages, preparedSize);
         sidechainOversamplers[(size_t) stages - 1] = makeOversampler (1, stages, preparedSize);
+        oversamplerLatency[(size_t) stages - 1] =
+            juce::roundToInt (oversamplers[(size_t) stages - 1]->getLatencyInSamples());
     }
     lastOversample = -1;
 
     sidechainMono.setSize (1, preparedSize);
 
     linearPhase.prepare (getTotalNumOutputChannels());
+    linearPhaseLatency = linearPhase.latency;
+
+    const int mainChannels = juce::jmax (1, getChannelCountOfBus (false, 0));
+    const int longestLatency = juce::jmax (linearPhaseLatency.load(), oversamplerLatency[0].load(),
+                                           oversamplerLatency[1].load());
+    dryDelay.prepare (mainChannels, longestLatency, preparedSize);
+    soloDelay.prepare (mainChannels, linearPhaseLatency, preparedSize);
 
     binOmegas.resize ((size_t) linearPhase.numBins);
     for (size_t k = 0; k < binOmegas.size(); ++k)
@@ -252,7 +264,9 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     cosineTables (binOmegas, binCosW, binCos2W);
     binMagsGeneration = 0;
 
-    updateLatency ((int) readRaw (globals.phaseMode), (int) readRaw (globals.oversample));
+    lastPhaseMode = choiceIndex (globals.phaseMode, 2);
+    lastOversample = choiceIndex (globals.oversample, 2);
+    reportLatency (latencyFor (lastPhaseMode, lastOversample));
 
     const int rampLength = (int) std::floor (0.02 * newSampleRate);
     inputGain.reset (rampLength);
@@ -280,12 +294,6 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
     preparedSampleRate.store (newSampleRate, std::memory_order_relaxed);
 }
 
-void SabrelProcessor::resetStages() noexcept
-{
-    linearPhase.reset();
-    resetOversamplers();
-}
-
 void SabrelProcessor::resetOversamplers() noexcept
 {
     for (auto* set : { &oversamplers, &sidechainOversamplers })
@@ -305,25 +313,51 @@ void SabrelProcessor::reset()
     // The host stops and restarts processing: nothing from before may sound after.
     clearEngineAndOversamplers();
     linearPhase.reset();
+    dryDelay.clear();
+    soloDelay.clear();
     inputGain.setCurrentAndTargetValue (inputGain.getTargetValue());
     outputGain.setCurrentAndTargetValue (outputGain.getTargetValue());
 }
 
-int SabrelProcessor::latencyFor (int phase, int oversample) const
+int SabrelProcessor::latencyFor (int phase, int oversample) const noexcept
 {
     if (phase == linearPhaseMode)
-        return linearPhase.latency;
+        return linearPhaseLatency.load (std::memory_order_relaxed);
 
-    if (oversample >= 1 && oversamplers[(size_t) oversample - 1] != nullptr)
-        return juce::roundToInt (oversamplers[(size_t) oversample - 1]->getLatencyInSamples());
+    if (oversample >= 1)
+        return oversamplerLatency[(size_t) juce::jmin (oversample, 2) - 1].load (std::memory_order_relaxed);
 
     return 0;
 }
 
-void SabrelProcessor::updateLatency (int phase, int oversample)
+void SabrelProcessor::reportLatency (int latency)
 {
-    // The framework tells the host only when the value changes.
-    setLatencySamples (latencyFor (phase, oversample));
+    // The framework tells the host only when the value changes; the audio takes the mode of
+    // this latency once the host has been told.
+    setLatencySamples (latency);
+    reportedLatency.store (latency, std::memory_order_release);
+}
+
+void SabrelProcessor::publishLatency()
+{
+    reportLatency (latencyFor (choiceIndex (globals.phaseMode, 2), choiceIndex (globals.oversample, 2)));
+}
+
+void SabrelProcessor::switchMode (int phase, int oversample) noexcept
+{
+    // Only an oversampler that comes into use starts again from silence: in Linear Phase, say,
+    // the oversampling choice touches nothing that sounds. The linear-phase stage and the
+    // engine start from silence when their path is entered.
+    const auto oversamplerInUse = [] (int p, int o) { return p == linearPhaseMode ? 0 : o; };
+    if (oversamplerInUse (phase, oversample) != oversamplerInUse (lastPhaseMode, lastOversample))
+        resetOversamplers();
+
+    // A longer delay would play input that has been played already: silence there instead.
+    const int before = lastPhaseMode < 0 ? 0 : latencyFor (lastPhaseMode, lastOversample);
+    const int after = latencyFor (phase, oversample);
+    if (after > before)
+        dryDelay.silence (before, after);
+
     lastPhaseMode = phase;
     lastOversample = oversample;
 }
@@ -331,6 +365,16 @@ void SabrelProcessor::updateLatency (int phase, int oversample)
 void SabrelProcessor::releaseResources() {}
 
 void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    process (buffer, false);
+}
+
+void SabrelProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    process (buffer, true);
+}
+
+void SabrelProcessor::process (juce::AudioBuffer<float>& buffer, bool hostBypass)
 {
     const ScopedFlushDenormals noDenormals;
 
@@ -340,9 +384,19 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     float* const* channels = mainBus.getArrayOfWritePointers();
 
     // Globals, bands and the engine's design: every block, bypassed or not.
-    const bool bypass = readRaw (globals.bypass) >= 0.5f;
-    const int phase = choiceIndex (globals.phaseMode, 2);
-    const int oversample = choiceIndex (globals.oversample, 2);
+    const bool bypass = hostBypass || readRaw (globals.bypass) >= 0.5f;
+
+    // A new phase mode or oversampling is taken once the host knows its latency, so that the
+    // audio is always as late as reported.
+    const int chosenPhase = choiceIndex (globals.phaseMode, 2);
+    const int chosenOversample = choiceIndex (globals.oversample, 2);
+    const bool chosenChanged = chosenPhase != lastPhaseMode || chosenOversample != lastOversample;
+    const int reported = reportedLatency.load (std::memory_order_acquire);
+    if (chosenChanged && (latencyFor (chosenPhase, chosenOversample) == reported || lastPhaseMode < 0))
+        switchMode (chosenPhase, chosenOversample);
+    const int phase = lastPhaseMode;
+    const int oversample = lastOversample;
+    const int latency = latencyFor (phase, oversample);
 
     const bool useOversampling = oversample >= 1 && phase != linearPhaseMode;
     const double rate = useOversampling ? sampleRate * (oversample == 1 ? 2.0 : 4.0) : sampleRate;
@@ -393,12 +447,6 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         engineBandsMatched = engine.matchedDesign;
     }
 
-    if (phase != lastPhaseMode || oversample != lastOversample)
-    {
-        resetStages();
-        updateLatency (phase, oversample);
-    }
-
     inputGain.setTargetValue (inputGainOf (readRaw (globals.input)));
     outputGain.setTargetValue (outputGainOf (readRaw (globals.output)));
 
@@ -408,78 +456,43 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         if (! allFinite (channels[c], nS))
             zeroNonFinite (channels[c], nS);
 
-    // Input gain: the smoother advances in every block, bypassed or not.
+    // The input as it came in, which a bypass plays the latency later.
+    if (! bypass)
+        dryDelay.write (channels, nCh, nS);
+
+    // Input gain: the smoother advances in every block, bypassed or not (then in runBypassed).
     float inPeak[2] = { 0.0f, 0.0f };
-    if (inputGain.isSmoothing())
-    {
-        for (int i = 0; i < nS; ++i)
-        {
-            const float g = inputGain.getNextValue();
-            scaleSample (channels, nCh, i, bypass ? 1.0f : g, inPeak);
-        }
-    }
+    if (bypass)
+        scaleBlock (channels, nCh, nS, 1.0f, inPeak);
     else
-    {
-        scaleBlock (channels, nCh, nS, bypass ? 1.0f : inputGain.getCurrentValue(), inPeak);
-    }
+        applyInputGain (channels, nCh, nS, inPeak);
     analyzerPre.push (channels, nCh, nS);
 
     const auto sidechain = mixSidechain (buffer, nS);
 
     // A path that did not run in the last block holds audio from before its pause: it starts
     // again from silence rather than play that audio late.
-    const auto path = bypass || nCh <= 0 ? FilterPath::none
-                    : phase == linearPhaseMode && engine.soloBand < 0 ? FilterPath::linearPhase
-                    : engine.soloBand >= 0 ? FilterPath::solo
-                                            : FilterPath::engine;
+    const bool linear = phase == linearPhaseMode;
+    const auto path = nCh <= 0               ? FilterPath::none
+                    : engine.soloBand >= 0 ? (linear ? FilterPath::soloLinearPhase : FilterPath::solo)
+                    : linear               ? FilterPath::linearPhase
+                                           : FilterPath::engine;
     if (path != lastFilterPath)
     {
         if (path == FilterPath::linearPhase)
             linearPhase.reset();
         else if (path != FilterPath::none)
             clearEngineAndOversamplers();
+        if (path == FilterPath::soloLinearPhase)
+            soloDelay.clear();
         lastFilterPath = path;
     }
 
-    if (path != FilterPath::none)
-    {
-        if (path == FilterPath::linearPhase)
-        {
-            bool targetChanged = false;
-            if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
-            {
-                engine.magnitudeResponseAt (binCosW.data(), binCos2W.data(), binMags.data(), (int) binMags.size());
-                binMagsGeneration = engine.designGeneration;
-                targetChanged = true;
-            }
-            linearPhase.process (targetChanged ? binMags.data() : nullptr, channels, nCh, nS);
-        }
-        else if (useOversampling)
-        {
-            processOversampled (channels, nCh, nS, oversample, sidechain);
-        }
-        else
-        {
-            engine.process (channels, nCh, nS, sidechain.samples, sidechain.stride);
-        }
-
-        // Finite input can still overflow a steep boost; the engine clears its own states,
-        // the stages around it start again from silence.
-        bool overflowed = false;
-        for (int c = 0; c < nCh; ++c)
-        {
-            if (! allFinite (channels[c], nS))
-            {
-                zeroNonFinite (channels[c], nS);
-                overflowed = true;
-            }
-        }
-        if (overflowed)
-        {
-            clearEngineAndOversamplers();
-            linearPhase.reset();
-        }
-    }
+    const int filterOversample = useOversampling ? oversample : 0;
+    if (bypass)
+        runBypassed (path, channels, nCh, nS, filterOversample, sidechain, latency);
+    else if (path != FilterPath::none)
+        filter (path, channels, nCh, nS, filterOversample, sidechain);
 
     // Band meters, bypassed or not, from whatever state the engine holds.
     for (size_t b = 0; b < (size_t) numBands; ++b)
@@ -519,6 +532,90 @@ void SabrelProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     const float peaks[4] = { inPeak[0], inPeak[right], outPeak[0], outPeak[right] };
     for (size_t m = 0; m < peakDb.size(); ++m)
         peakGates[m].raise (peakDb[m], peaks[m]);
+}
+
+void SabrelProcessor::applyInputGain (float* const* channels, int numChannels, int numSamples,
+                                      float (&peak)[2]) noexcept
+{
+    if (inputGain.isSmoothing())
+        for (int i = 0; i < numSamples; ++i)
+            scaleSample (channels, numChannels, i, inputGain.getNextValue(), peak);
+    else
+        scaleBlock (channels, numChannels, numSamples, inputGain.getCurrentValue(), peak);
+}
+
+void SabrelProcessor::filter (FilterPath path, float* const* channels, int numChannels, int numSamples,
+                              int oversample, SidechainKey sidechain)
+{
+    if (path == FilterPath::linearPhase)
+    {
+        bool targetChanged = false;
+        if (! skipUnchangedWork || engine.designGeneration != binMagsGeneration)
+        {
+            engine.magnitudeResponseAt (binCosW.data(), binCos2W.data(), binMags.data(), (int) binMags.size());
+            binMagsGeneration = engine.designGeneration;
+            targetChanged = true;
+        }
+        linearPhase.process (targetChanged ? binMags.data() : nullptr, channels, numChannels, numSamples);
+    }
+    else if (oversample >= 1)
+    {
+        processOversampled (channels, numChannels, numSamples, oversample, sidechain);
+    }
+    else
+    {
+        engine.process (channels, numChannels, numSamples, sidechain.samples, sidechain.stride);
+    }
+
+    // Finite input can still overflow a steep boost; the engine clears its own states,
+    // the stages around it start again from silence.
+    bool overflowed = false;
+    for (int c = 0; c < numChannels; ++c)
+    {
+        if (! allFinite (channels[c], numSamples))
+        {
+            zeroNonFinite (channels[c], numSamples);
+            overflowed = true;
+        }
+    }
+    if (overflowed)
+    {
+        clearEngineAndOversamplers();
+        linearPhase.reset();
+    }
+
+    if (path == FilterPath::soloLinearPhase)
+        soloDelay.process (channels, numChannels, numSamples, latencyFor (linearPhaseMode, 0));
+}
+
+void SabrelProcessor::runBypassed (FilterPath path, float* const* channels, int numChannels, int numSamples,
+                                   int oversample, SidechainKey sidechain, int latency)
+{
+    if (dryDelay.capacity() == 0)
+        return; // never prepared: no latency, the input passes as it is
+
+    // In pieces whose input and delayed input the dry ring holds at once.
+    constexpr int maxChannels = 2;
+    const int channelCount = juce::jmin (numChannels, maxChannels);
+    const int pieceLength = juce::jmax (1, dryDelay.capacity() - latency);
+    float* piece[maxChannels] {};
+    float unmetered[2] {};
+
+    for (int start = 0; start < numSamples; start += pieceLength)
+    {
+        const int length = juce::jmin (pieceLength, numSamples - start);
+        for (int c = 0; c < channelCount; ++c)
+            piece[c] = channels[c] + start;
+
+        dryDelay.write (piece, channelCount, length);
+        applyInputGain (piece, channelCount, length, unmetered);
+        // A sidechain mix exists only for blocks of the prepared size, which are one piece; a
+        // longer block's key is one held value.
+        if (path != FilterPath::none)
+            filter (path, piece, channelCount, length, oversample,
+                    start == 0 || sidechain.stride == 0 ? sidechain : SidechainKey {});
+        dryDelay.read (piece, channelCount, length, latency);
+    }
 }
 
 SabrelProcessor::SidechainKey SabrelProcessor::mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples)

@@ -3,6 +3,7 @@
 #include "AnalyzerRing.h"
 #include "BandSettings.h"
 #include "DecibelGain.h"
+#include "DelayLine.h"
 #include "EqEngine.h"
 #include "LinearPhaseFilter.h"
 #include "MeterValues.h"
@@ -31,6 +32,9 @@ public:
     void reset() override;
     using juce::AudioProcessor::processBlock;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    // The host's own bypass: the same as the `bypass` parameter, the reported latency late.
+    using juce::AudioProcessor::processBlockBypassed;
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     double getTailLengthSeconds() const override;
     bool acceptsMidi() const override;
     bool producesMidi() const override;
@@ -46,6 +50,13 @@ public:
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
 
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+    // Message thread: tells the host the latency of the chosen phase mode and oversampling
+    // when it differs from the one it knows. The audio keeps the mode whose latency the host
+    // knows and takes the chosen one at the first block after. The framework's notification
+    // takes a lock and may post a message, so the audio thread never makes it; a timer calls
+    // this every 20 ms (prepareToPlay reports the latency itself).
+    void publishLatency();
 
     // The 24 bands as the engine consumes them, from the current parameter values.
     // Lock-free and allocation-free; callable from the audio and the message thread. A value
@@ -97,9 +108,15 @@ public:
     std::vector<double> binCosW, binCos2W; // their cos w and cos 2w
     std::vector<float> binMags;
 
+    // The phase mode and oversampling the audio is produced in.
     int lastPhaseMode = -1;
     std::array<std::unique_ptr<juce::dsp::Oversampling<float>>, 2> oversamplers; // 2x, 4x
     int lastOversample = -1;
+
+    // The main input as it came in, played the latency later while bypassed; and a soloed
+    // band's output in Linear Phase, which the engine gives at once, held back as long.
+    DelayLine dryDelay;
+    DelayLine soloDelay;
 
     // Work whose inputs did not change is skipped: designs, responses, smoothing steps and
     // gains (off only to check that skipping changes nothing).
@@ -138,17 +155,52 @@ private:
     uint64_t probeGeneration = 0;
     float probeAutoGainDb = 0.0f;
 
-    int latencyFor (int phase, int oversample) const;
+    // The latency of each mode, set by prepareToPlay and read on any thread.
+    std::array<std::atomic<int>, 2> oversamplerLatency {}; // 2x, 4x, rounded
+    std::atomic<int> linearPhaseLatency { 0 };
+    int latencyFor (int phase, int oversample) const noexcept;
 
-    // Clears the linear-phase rings and every oversampler's filters.
-    void resetStages() noexcept;
+    // The latency the host was told last, by prepareToPlay or publishLatency. No lock: the host
+    // may call back into prepareToPlay while being told. Should the two ever overlap (a host
+    // that activates on another thread than the framework's message thread), the next tick
+    // tells the latency of the current choice again.
+    std::atomic<int> reportedLatency { 0 };
+    void reportLatency (int latency);
+
+    // The audio takes a new phase mode and oversampling.
+    void switchMode (int phase, int oversample) noexcept;
+
     void resetOversamplers() noexcept;
     void clearEngineAndOversamplers() noexcept;
 
     // Which stage filtered the last block; one that starts again after a pause is cleared.
-    enum class FilterPath { none, linearPhase, solo, engine };
+    // soloLinearPhase: the engine's solo path in Linear Phase, held back by the stage's latency.
+    enum class FilterPath { none, linearPhase, solo, soloLinearPhase, engine };
     FilterPath lastFilterPath = FilterPath::none;
-    void updateLatency (int phase, int oversample);
+
+    // What the bands that listen to the sidechain hear in a block: one sample per block sample,
+    // one sample held for the whole block (stride 0), or, with no samples, the main input.
+    struct SidechainKey
+    {
+        const float* samples = nullptr;
+        int stride = 1;
+    };
+
+    void process (juce::AudioBuffer<float>& buffer, bool hostBypass);
+
+    // Applies the input gain, advancing its ramp, and raises the peaks.
+    void applyInputGain (float* const* channels, int numChannels, int numSamples, float (&peak)[2]) noexcept;
+
+    // Filters the channels in place on the given path, oversampled by the given choice (0: at
+    // the base rate); an overflow clears the stages.
+    void filter (FilterPath path, float* const* channels, int numChannels, int numSamples, int oversample,
+                 SidechainKey sidechain);
+
+    // Bypassed: the filters run on as if not, on the input with its gain, so that leaving the
+    // bypass continues them without a gap and with nothing from before; the channels get the
+    // input as it came in, the latency late.
+    void runBypassed (FilterPath path, float* const* channels, int numChannels, int numSamples, int oversample,
+                      SidechainKey sidechain, int latency);
 
     // The band parameters' atomic values in layout order (band-major), looked up once so
     // that snapshots build no id strings.
@@ -179,14 +231,6 @@ private:
     double engineBandsRate = 0.0;
     bool engineBandsMatched = false;
 
-    // What the bands that listen to the sidechain hear in a block: one sample per block sample,
-    // one sample held for the whole block (stride 0), or, with no samples, the main input.
-    struct SidechainKey
-    {
-        const float* samples = nullptr;
-        int stride = 1;
-    };
-
     // Fills sidechainMono with the block's sidechain mix and updates the activity hold;
     // returns the mix, silence for a block too long for it, or no key without a sidechain.
     SidechainKey mixSidechain (juce::AudioBuffer<float>& buffer, int numSamples);
@@ -197,6 +241,14 @@ private:
     // Automatic gain in dB from the static response at the probes, dynamic bands frozen at
     // their current gains.
     float estimateAutoGainDb (const BandSnapshot& gainScaledBands, int phase);
+
+    struct LatencyPublisher : juce::Timer
+    {
+        explicit LatencyPublisher (SabrelProcessor& p) : processor (p) {}
+        void timerCallback() override { processor.publishLatency(); }
+        SabrelProcessor& processor;
+    };
+    LatencyPublisher latencyPublisher { *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

@@ -11,6 +11,7 @@
 struct ProcessorHarness
 {
     SabrelProcessor processor;
+    bool hostBypass = false; // blocks go through processBlockBypassed, as the host's bypass sends them
 
     explicit ProcessorHarness (int mainChannels = 2, int sidechainChannels = 0)
     {
@@ -25,11 +26,14 @@ struct ProcessorHarness
         processor.setBusesLayout (layout);
     }
 
+    // Sets a parameter from the message thread, which then tells the host any new latency before
+    // the next block, as the processor's timer does in a running host.
     void set (const juce::String& id, float value)
     {
         auto* parameter = processor.apvts.getParameter (id);
         jassert (parameter != nullptr);
         parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+        processor.publishLatency();
     }
 
     void setBand (int band, const juce::String& suffix, float value) { set (bandParamId (band, suffix), value); }
@@ -82,7 +86,7 @@ struct ProcessorHarness
             for (size_t c = 0; c < sidechain.size(); ++c)
                 buffer.copyFrom (numMain + (int) c, 0, sidechain[c].data() + start, n);
 
-            processor.processBlock (buffer, midi);
+            processBlock (buffer, midi);
 
             for (int c = 0; c < numMain; ++c)
                 std::copy (buffer.getReadPointer (c), buffer.getReadPointer (c) + n, out[(size_t) c].begin() + start);
@@ -99,8 +103,16 @@ struct ProcessorHarness
         for (int c = 0; c < processor.getChannelCountOfBus (false, 0); ++c)
             juce::FloatVectorOperations::fill (buffer.getWritePointer (c), value, numSamples);
         juce::MidiBuffer midi;
-        processor.processBlock (buffer, midi);
+        processBlock (buffer, midi);
         return buffer;
+    }
+
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+    {
+        if (hostBypass)
+            processor.processBlockBypassed (buffer, midi);
+        else
+            processor.processBlock (buffer, midi);
     }
 };
 

@@ -1,17 +1,27 @@
 #include "ProcessorHarness.h"
+#include "support/TestDisplay.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace
 {
+// Through the VST3 wrapper a latency report takes a lock and posts a message: it must come from
+// the message thread, never from the audio thread.
 struct LatencyReports : juce::AudioProcessorListener
 {
-    int count = 0;
+    std::atomic<int> count { 0 };
+    std::atomic<int> offTheMessageThread { 0 };
     void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
     void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details) override
     {
-        if (details.latencyChanged)
-            ++count;
+        if (! details.latencyChanged)
+            return;
+        ++count;
+        if (! juce::MessageManager::getInstance()->isThisTheMessageThread())
+            ++offTheMessageThread;
     }
 };
 
@@ -59,7 +69,8 @@ TEST (ProcessorPreparation, LatencyForEveryPhaseModeAndOversampling)
                 h.processor.removeListener (&reports);
             }
 
-            // Chosen while playing: reported by the first block after the change, and only once.
+            // Chosen while playing: reported by the message thread (the harness's set), the first
+            // block after plays the new mode, and the report comes only once.
             {
                 ProcessorHarness h;
                 h.prepare (48000.0, 256);
@@ -76,6 +87,43 @@ TEST (ProcessorPreparation, LatencyForEveryPhaseModeAndOversampling)
             }
         }
     }
+}
+
+TEST (ProcessorPreparation, TheHostHearsOfALatencyChangeFromTheMessageThreadAlone)
+{
+    ProcessorHarness h;
+    h.prepare (48000.0, 256);
+    LatencyReports reports;
+    h.processor.addListener (&reports);
+
+    // Linear Phase chosen while an audio thread plays; this thread is the message thread and
+    // runs its loop, as a host's does, until the host has heard of the new latency.
+    auto* phase = h.processor.apvts.getParameter ("phasemode");
+    phase->setValueNotifyingHost (phase->convertTo0to1 (2.0f));
+    std::atomic<bool> playing { true };
+    std::thread audio ([&h, &playing] {
+        while (playing)
+        {
+            h.block (256);
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+    });
+    for (int wait = 0; wait < 1000 && h.processor.getLatencySamples() != 4096; ++wait)
+        pumpMessagesFor (10);
+    pumpMessagesFor (50);
+    playing = false;
+    audio.join();
+    h.processor.removeListener (&reports);
+
+    EXPECT_EQ (h.processor.getLatencySamples(), 4096);
+    EXPECT_EQ (reports.count.load(), 1);
+    EXPECT_EQ (reports.offTheMessageThread.load(), 0);
+
+    // The audio has followed: an impulse comes out the reported latency late.
+    std::vector<float> impulse (8192);
+    impulse[100] = 1.0f;
+    const auto delayed = h.run ({ impulse, impulse }, 256);
+    EXPECT_NEAR (delayed[0][100 + 4096], 1.0f, 1e-3f);
 }
 
 TEST (ProcessorPreparation, TablesAndMeters)

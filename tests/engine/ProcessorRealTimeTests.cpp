@@ -39,16 +39,21 @@ juce::AudioBuffer<float> noiseBlock (int channels, int length, juce::Random& ran
 
 bool isNormalOrZero (float x) { return x == 0.0f || std::isnormal (x); }
 
+enum class Bypass { none, parameter, host };
+
 struct Mode
 {
     int phase;
     int oversample;
     bool solo;
+    Bypass bypass = Bypass::none;
 };
 
 const Mode modes[] = {
     { 0, 0, false }, { 1, 0, false }, { 2, 0, false }, { 0, 1, false }, { 1, 2, false },
     { 2, 2, false }, { 0, 2, true }, { 2, 0, true }, { 1, 1, true },
+    { 2, 0, false, Bypass::parameter }, { 0, 2, false, Bypass::host }, { 2, 1, true, Bypass::host },
+    { 1, 1, false, Bypass::parameter },
 };
 } // namespace
 
@@ -62,12 +67,17 @@ TEST (ProcessorRealTime, NoAllocationAndOnlyNormalOutputInAnyModeRateOrBlockSize
         for (const auto mode : modes)
         {
             SCOPED_TRACE (testing::Message() << rate << " Hz, phase " << mode.phase << ", oversampling "
-                                             << mode.oversample << (mode.solo ? ", solo" : ""));
+                                             << mode.oversample << (mode.solo ? ", solo" : "")
+                                             << (mode.bypass == Bypass::parameter ? ", bypassed"
+                                                 : mode.bypass == Bypass::host    ? ", bypassed by the host"
+                                                                                  : ""));
             ProcessorHarness h (2, 2);
             loadBusySession (h);
             h.set ("phasemode", (float) mode.phase);
             h.set ("oversample", (float) mode.oversample);
             h.setBand (1, "solo", mode.solo ? 1.0f : 0.0f);
+            h.set ("bypass", mode.bypass == Bypass::parameter ? 1.0f : 0.0f);
+            h.hostBypass = mode.bypass == Bypass::host;
             h.prepare (rate, prepared);
 
             juce::MidiBuffer midi;
@@ -82,7 +92,7 @@ TEST (ProcessorRealTime, NoAllocationAndOnlyNormalOutputInAnyModeRateOrBlockSize
                 {
                     AllocationCounter counter;
                     for (auto& block : blocks)
-                        h.processor.processBlock (block, midi);
+                        h.processBlock (block, midi);
                     allocations = counter.count();
                 }
                 EXPECT_EQ (allocations, 0u) << "block length " << length;
@@ -99,7 +109,7 @@ TEST (ProcessorRealTime, NoAllocationAndOnlyNormalOutputInAnyModeRateOrBlockSize
             h.set ("phasemode", (float) ((mode.phase + 1) % 3));
             auto block = noiseBlock (4, 64, random);
             AllocationCounter counter;
-            h.processor.processBlock (block, midi);
+            h.processBlock (block, midi);
             EXPECT_EQ (counter.count(), 0u);
         }
     }

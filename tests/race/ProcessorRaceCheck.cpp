@@ -1,8 +1,9 @@
-// The audio thread runs blocks, now and then preparing again at another rate, while another
-// thread changes parameters, reads every value the processor publishes and writes the view
-// settings, the way the editor does, and a third thread saves and restores the state, as hosts
-// do on threads of their own. Built with ThreadSanitizer: any data race on the published values
-// or the state fails the run.
+// The audio thread runs blocks (some through the host's bypass), now and then preparing again at
+// another rate, while another thread changes parameters, reads every value the processor publishes
+// and writes the view settings, the way the editor does, and reports new latencies, as the
+// processor's timer does on the message thread; a third thread saves and restores the state, as
+// hosts do on threads of their own. Built with ThreadSanitizer: any data race on the published
+// values, the latency or the state fails the run.
 #include "engine/SabrelProcessor.h"
 
 #include <atomic>
@@ -88,7 +89,10 @@ int main()
             for (int c = 0; c < 4; ++c)
                 for (int i = 0; i < 256; ++i)
                     buffer.setSample (c, i, random.nextFloat() - 0.5f);
-            processor.processBlock (buffer, midi);
+            if (block / 50 % 3 == 2)
+                processor.processBlockBypassed (buffer, midi);
+            else
+                processor.processBlock (buffer, midi);
         }
         running = false;
     });
@@ -111,6 +115,7 @@ int main()
         set (processor, bandParamId (step % 4, "freq"), 100.0f + (float) (step % 50) * 100.0f);
         set (processor, bandParamId (2, "solo"), (float) (step / 17 % 2));
         set (processor, "bypass", (float) (step / 23 % 2 == 1 && step % 5 == 0));
+        processor.publishLatency();
         sum += readPublished (processor);
         sum += useViewSettings (processor, step);
         std::this_thread::yield();
