@@ -2,6 +2,7 @@
 
 #include "BackgroundCache.h"
 #include "CurveCanvas.h"
+#include "XErrorFilter.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
 #include "kit/LevelMeter.h"
@@ -114,6 +115,7 @@ public:
     void openUpdateDownload();
     void refreshUpdatePill();
 
+    XErrorFilter xErrorFilter; // first in, last out: the whole life of the editor and its window
     double uiScale = 1.0;
     double lastRefreshMs = 0.0;
     SabrelProcessor& processor;
