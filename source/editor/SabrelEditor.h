@@ -154,6 +154,9 @@ public:
     std::unique_ptr<ButtonAttachment> bypassAttachment, autoGainAttachment;
     juce::VBlankAttachment vblank;
     OpenMenus openMenus; // the settings and help menus; closed first when the editor goes
+    // Shows the controls' tooltips (the update pill's). A child of the editor, as a plug-in opens
+    // no windows of its own; it goes with the editor.
+    juce::TooltipWindow tooltipWindow { this };
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelEditor)
