@@ -44,8 +44,9 @@ XErrorFilter::XErrorFilter()
     if (display != nullptr)
         juceDisplay = display;
 
-    // Left behind another handler earlier, ours is still reached through it; installing it
-    // again would make the two pass errors to each other for ever.
+    // Installed already: for an editor still open, or left behind a later handler when the
+    // last one closed and still reached through it. Installed again, it would pass errors on
+    // to itself, or to a handler that hands them back, for ever.
     if (installed || display == nullptr)
         return;
 
