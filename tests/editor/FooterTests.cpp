@@ -302,6 +302,9 @@ TEST_F (Footer, HoveringThePillShowsItsTooltipInsideTheEditor)
     ASSERT_NE (tooltips, nullptr) << "the editor has no tooltip window";
     EXPECT_FALSE (tooltips->isVisible());
 
+    // Low on the screen, below the windows of the other tests, which the pointer moved here
+    // must not disturb.
+    e.setTopLeftPosition (0, 900);
     e.addToDesktop (0);
     e.setVisible (true);
 
