@@ -3,6 +3,7 @@
 #include "BackgroundCache.h"
 #include "CurveCanvas.h"
 #include "KnobAttachment.h"
+#include "XErrorFilter.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
 #include "kit/LevelMeter.h"
@@ -120,6 +121,7 @@ public:
     void openUpdateDownload();
     void refreshUpdatePill();
 
+    XErrorFilter xErrorFilter; // first in, last out: the whole life of the editor and its window
     double uiScale = 1.0;
     double lastRefreshMs = 0.0;
     int panelBand = -1; // the band the panel was asked to show, or -1
@@ -160,6 +162,9 @@ public:
     std::unique_ptr<ButtonAttachment> bypassAttachment, autoGainAttachment;
     juce::VBlankAttachment vblank;
     OpenMenus openMenus; // the settings and help menus; closed first when the editor goes
+    // Shows the controls' tooltips (the update pill's). A child of the editor, as a plug-in opens
+    // no windows of its own; it goes with the editor.
+    juce::TooltipWindow tooltipWindow { this };
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelEditor)

@@ -1,15 +1,12 @@
 #include "UpdateChecker.h"
 
+#include "update/ModulePinning.h"
 #include "update/VendorWeb.h"
 
 #include <atomic>
 #include <memory>
 #include <system_error>
 #include <thread>
-
-#if JUCE_LINUX || JUCE_BSD || JUCE_MAC
- #include <dlfcn.h>
-#endif
 
 namespace
 {
@@ -119,18 +116,6 @@ juce::String fetchReply (const Request& request)
     // reply, even when what arrived happens to parse.
     complete = complete && ! stream.isError() && ! request.abandoned;
     return complete ? body.toString() : juce::String();
-}
-
-// A request left running executes this module's code until it ends; the module must then stay
-// mapped whatever the host unloads, until the process ends.
-void keepModuleLoaded()
-{
-   #if JUCE_LINUX || JUCE_BSD || JUCE_MAC
-    Dl_info info {};
-
-    if (dladdr (reinterpret_cast<const void*> (&keepModuleLoaded), &info) != 0 && info.dli_fname != nullptr)
-        dlopen (info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
-   #endif
 }
 
 } // namespace
@@ -327,7 +312,8 @@ void UpdateChecker::run()
     {
         if (threadShouldExit())
         {
-            keepModuleLoaded();
+            // The request goes on running this module's code until it ends.
+            modulepin::keepModuleLoaded();
             request->abandoned = true;
             requestThread.detach();
             return;

@@ -5,6 +5,7 @@
 
 #include "editor/FooterMenus.h"
 #include "editor/SabrelEditor.h"
+#include "support/GalleryPng.h"
 #include "update/VendorWeb.h"
 
 #include <cmath>
@@ -274,6 +275,77 @@ TEST_F (Footer, PillTextKeepsItsLastValueWhileHidden)
     e.handleSettingsMenuResult (3000); // checks off
     EXPECT_FALSE (e.updatePill.isVisible());
     EXPECT_EQ (e.updatePill.getButtonText(), juce::String ("UPDATE 0.2.0"));
+}
+
+// The pill's tooltip in a real window: hovering the pill shows it after the usual delay, drawn
+// by a tooltip window inside the editor, which goes with the editor.
+TEST_F (Footer, HoveringThePillShowsItsTooltipInsideTheEditor)
+{
+    SKIP_WITHOUT_DISPLAY();
+
+    const auto tooltipWindowsOnTheDesktop = [] {
+        int n = 0;
+        auto& desktop = juce::Desktop::getInstance();
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            if (dynamic_cast<juce::TooltipWindow*> (desktop.getComponent (i)) != nullptr)
+                ++n;
+        return n;
+    };
+
+    auto& e = open (newer ("0.2.0", "1"));
+    ASSERT_TRUE (e.updatePill.isVisible());
+    const auto tip = e.updatePill.getTooltip();
+    ASSERT_TRUE (tip.startsWith ("Version 0.2.0 is available.")) << tip;
+
+    juce::TooltipWindow* tooltips = nullptr;
+    for (auto* child : e.getChildren())
+        if (auto* t = dynamic_cast<juce::TooltipWindow*> (child))
+            tooltips = t;
+    ASSERT_NE (tooltips, nullptr) << "the editor has no tooltip window";
+    EXPECT_FALSE (tooltips->isVisible());
+
+    // Low on the screen, below the windows of the other tests, which the pointer moved here
+    // must not disturb.
+    e.setTopLeftPosition (0, 900);
+    e.addToDesktop (0);
+    e.setVisible (true);
+
+    // Other programs on the shared display may take the focus (JUCE shows tips only to the
+    // active application) or cover the window: both are taken back until the tip shows, but
+    // only when lost, since each raise or pointer move starts the tip's delay again.
+    const auto mouse = juce::Desktop::getInstance().getMainMouseSource();
+    e.toFront (true);
+
+    for (int waited = 0; waited < 20000 && ! tooltips->isVisible(); waited += 100)
+    {
+        if (! juce::Process::isForegroundProcess())
+            e.toFront (true);
+
+        // A pointer moved to where it already is tells no window: it goes back and forth by a pixel.
+        if (mouse.getComponentUnderMouse() != &e.updatePill)
+        {
+            const auto centre = e.updatePill.getScreenBounds().getCentre();
+            juce::Desktop::setMousePosition (centre.translated ((waited / 100) % 2, 0));
+        }
+
+        pumpMessagesFor (100);
+    }
+
+    ASSERT_TRUE (tooltips->isVisible());
+    EXPECT_EQ (tooltips->getPeer(), e.getPeer());
+    EXPECT_EQ (tooltipWindowsOnTheDesktop(), 0);
+    EXPECT_TRUE (e.getLocalBounds().contains (tooltips->getBounds()));
+
+    // Sized for the pill's text (the size the look-and-feel gives that text), not another's.
+    const auto sized = tooltips->getLookAndFeel().getTooltipBounds (tip, {}, { 0, 0, 4000, 4000 });
+    EXPECT_EQ (tooltips->getWidth(), sized.getWidth());
+    EXPECT_EQ (tooltips->getHeight(), sized.getHeight());
+
+    writeGalleryPng (e.createComponentSnapshot (e.getLocalBounds()), "editor_update_tooltip.png");
+
+    editor.reset();
+    pumpMessagesFor (300);
+    EXPECT_EQ (tooltipWindowsOnTheDesktop(), 0);
 }
 
 template <typename FooterButton>
