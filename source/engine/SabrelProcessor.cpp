@@ -391,6 +391,10 @@ void SabrelProcessor::process (juce::AudioBuffer<float>& buffer, bool hostBypass
     const int chosenPhase = choiceIndex (globals.phaseMode, 2);
     const int chosenOversample = choiceIndex (globals.oversample, 2);
     const bool chosenChanged = chosenPhase != lastPhaseMode || chosenOversample != lastOversample;
+    // Offline there is no deadline to miss, and a render must not depend on when the message
+    // thread comes round: the host is told from here and the mode follows in this block.
+    if (chosenChanged && isNonRealtime())
+        publishLatency();
     const int reported = reportedLatency.load (std::memory_order_acquire);
     if (chosenChanged && (latencyFor (chosenPhase, chosenOversample) == reported || lastPhaseMode < 0))
         switchMode (chosenPhase, chosenOversample);

@@ -55,7 +55,8 @@ public:
     // when it differs from the one it knows. The audio keeps the mode whose latency the host
     // knows and takes the chosen one at the first block after. The framework's notification
     // takes a lock and may post a message, so the audio thread never makes it; a timer calls
-    // this every 20 ms (prepareToPlay reports the latency itself).
+    // this every 20 ms (prepareToPlay reports the latency itself, and so does an offline
+    // block, which has no deadline and must not wait for the message thread).
     void publishLatency();
 
     // The 24 bands as the engine consumes them, from the current parameter values.

@@ -126,6 +126,34 @@ TEST (ProcessorPreparation, TheHostHearsOfALatencyChangeFromTheMessageThreadAlon
     EXPECT_NEAR (delayed[0][100 + 4096], 1.0f, 1e-3f);
 }
 
+TEST (ProcessorPreparation, AnOfflineRenderTakesANewLatencyAtTheNextBlock)
+{
+    // Rendered offline, blocks come faster than the message thread runs: the output must not
+    // depend on when it does, so the block that first sees the choice reports and follows it.
+    struct Case { float phase, oversample; };
+    for (const auto c : { Case { 2.0f, 0.0f }, Case { 0.0f, 2.0f }, Case { 1.0f, 1.0f } })
+    {
+        SCOPED_TRACE (c.phase * 10.0f + c.oversample);
+        ProcessorHarness h;
+        h.prepare (48000.0, 256);
+        h.processor.setNonRealtime (true);
+        for (const auto& [id, value] : { std::pair { "phasemode", c.phase }, std::pair { "oversample", c.oversample } })
+        {
+            auto* parameter = h.processor.apvts.getParameter (id);
+            parameter->setValueNotifyingHost (parameter->convertTo0to1 (value)); // no message loop runs
+        }
+
+        std::vector<float> impulse (8192);
+        impulse[100] = 1.0f;
+        const auto out = h.run ({ impulse, impulse }, 256);
+        const int latency = h.processor.getLatencySamples();
+        EXPECT_GT (latency, 0);
+        const auto peak = std::max_element (out[0].begin(), out[0].end(),
+                                            [] (float a, float b) { return std::abs (a) < std::abs (b); });
+        EXPECT_NEAR ((double) (peak - out[0].begin()), 100.0 + latency, 3.0);
+    }
+}
+
 TEST (ProcessorPreparation, TablesAndMeters)
 {
     ProcessorHarness h;
