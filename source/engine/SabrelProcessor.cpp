@@ -244,7 +244,6 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
         oversamplerLatency[(size_t) stages - 1] =
             juce::roundToInt (oversamplers[(size_t) stages - 1]->getLatencyInSamples());
     }
-    lastOversample = -1;
 
     sidechainMono.setSize (1, preparedSize);
 
