@@ -1,18 +1,21 @@
 // X errors while editors are open, on a real display: those raised on JUCE's own connection
-// never reach the handler the host installed, everything else does, and the host's handler
-// is current again once the last editor has gone.
+// never reach the handler the host installed, everything else does, and the host's handler is
+// current again once the last editor has gone and the message thread has run (in a plug-in the
+// editor's window is destroyed after the editor). Other libraries may install handlers of their
+// own, after ours or around it.
 
 #include "InteractionTestSupport.h"
 
 #include "editor/SabrelEditor.h"
 #include "update/ModulePinning.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
-#include "JuceXConnection.h"
+#include "support/JuceXConnection.h"
 
 using namespace interaction;
 
@@ -43,6 +46,16 @@ int libraryHandler (::Display* display, XErrorEvent* event)
     return replacedByLibrary != nullptr ? replacedByLibrary (display, event) : 0;
 }
 
+// A toolkit's error trap: swallows everything while it is pushed.
+int trapHandlerCalls = 0;
+
+int trapHandler (::Display*, XErrorEvent* event)
+{
+    if (event->resourceid == missingWindow)
+        ++trapHandlerCalls;
+    return 0;
+}
+
 // The handler Xlib calls now; Xlib can only tell by replacing it, so it is put back at once.
 XErrorHandler currentHandler()
 {
@@ -60,7 +73,9 @@ protected:
         home.emplace();
         hostHandlerCalls.clear();
         libraryHandlerCalls = 0;
+        trapHandlerCalls = 0;
         replacedByLibrary = nullptr;
+        pinnedBefore = modulepin::wasModuleKeptLoaded();
         handlerBefore = XSetErrorHandler (hostHandler);
         otherConnection = XOpenDisplay (nullptr);
         ASSERT_NE (otherConnection, nullptr);
@@ -68,8 +83,7 @@ protected:
 
     void TearDown() override
     {
-        editors.clear();
-        processors.clear();
+        closeAll();
 
         if (otherConnection != nullptr)
             XCloseDisplay (otherConnection);
@@ -85,6 +99,14 @@ protected:
         processors.push_back (std::make_unique<SabrelProcessor>());
         editors.emplace_back (static_cast<SabrelEditor*> (processors.back()->createEditor()));
         return *editors.back();
+    }
+
+    // Deletes every editor and lets the message thread run what their going left to it.
+    void closeAll()
+    {
+        editors.clear();
+        processors.clear();
+        pumpMessagesFor (30);
     }
 
     static ::Display* juceConnection() { return juceXConnection(); }
@@ -111,13 +133,15 @@ protected:
     std::vector<std::unique_ptr<SabrelEditor>> editors;
     XErrorHandler handlerBefore = nullptr;
     ::Display* otherConnection = nullptr;
+    bool pinnedBefore = false;
 };
 } // namespace
 
 // One editor, or several instances' editors closed in the order they were opened or the other
-// way round: JUCE's errors stay inside while any is open, and the last to close hands the host
+// way round: JUCE's errors stay inside while any is open, and after the last has gone until the
+// message thread has run (the wrapper destroys the window after the editor). Then the host has
 // its own handler back.
-TEST_F (XErrorFilterTest, JucesErrorsStayInsideWhileAnyEditorIsOpen)
+TEST_F (XErrorFilterTest, JucesErrorsStayInsideWhileAnyEditorOrItsWindowIsThere)
 {
     const struct { const char* name; int editors; bool closeNewestFirst; } cases[] {
         { "one editor", 1, false },
@@ -145,46 +169,113 @@ TEST_F (XErrorFilterTest, JucesErrorsStayInsideWhileAnyEditorIsOpen)
             editors.erase (closing);
         }
 
+        EXPECT_EQ (errorsReachingTheHost (juceConnection()), 0) << "before the message thread ran";
+
+        closeAll();
         EXPECT_EQ (currentHandler(), hostHandler);
         EXPECT_EQ (errorsReachingTheHost (juceConnection()), 1);
         EXPECT_EQ (errorsReachingTheHost (otherConnection), 1);
+        EXPECT_FALSE (modulepin::wasModuleKeptLoaded() && ! pinnedBefore);
     }
 }
 
-// A library that installs its handler while an editor is open keeps it after the editor
-// closes, and may go on passing errors to ours: the module stays loaded. Later editors must
-// not install ours a second time (the two would pass errors to each other for ever); once the
-// library has put ours back, the next editor to close restores the host's handler.
-TEST_F (XErrorFilterTest, AHandlerInstalledAfterOursStaysAndTheModuleWithIt)
+// An editor that opens soon after the last one closed takes over before the release runs.
+TEST_F (XErrorFilterTest, AnEditorOpenedBeforeTheReleaseRunsKeepsTheHandler)
 {
     openEditor();
-    replacedByLibrary = XSetErrorHandler (libraryHandler);
-    ASSERT_NE (replacedByLibrary, hostHandler);
-
     editors.clear();
-    EXPECT_EQ (currentHandler(), libraryHandler);
-    EXPECT_TRUE (modulepin::wasModuleKeptLoaded());
+    openEditor();
+    pumpMessagesFor (30);
 
-    for (const bool editorOpen : { false, true, false })
+    EXPECT_EQ (errorsReachingTheHost (juceConnection()), 0);
+    EXPECT_EQ (errorsReachingTheHost (otherConnection), 1);
+
+    closeAll();
+    EXPECT_EQ (currentHandler(), hostHandler);
+}
+
+// A library that installs its handler while an editor is open keeps it after the editor
+// closes, and may go on passing errors to ours: the module stays loaded, and ours, with no
+// editor left, passes everything on. A later editor puts ours in front of the library's
+// again; each error still reaches every handler it would have reached without ours, once.
+TEST_F (XErrorFilterTest, AHandlerInstalledAfterOursStaysAndTheModuleWithIt)
+{
+    struct Step
     {
-        SCOPED_TRACE (editorOpen ? "editor open again" : "no editor");
-        if (editorOpen)
-            openEditor();
-        else
-            editors.clear();
+        const char* name;
+        std::function<void()> act;
+        int juceErrorsReachingTheHost; // of one error on JUCE's connection
+        int libraryCalls;              // for that one and one on another connection
+        XErrorHandler current;
+    };
+
+    const Step steps[] {
+        { "the library installs its handler while an editor is open",
+          [&] { openEditor(); replacedByLibrary = XSetErrorHandler (libraryHandler); }, 0, 2, libraryHandler },
+        { "the editor closes", [&] { closeAll(); }, 1, 2, libraryHandler },
+        { "another editor opens", [&] { openEditor(); }, 0, 1, nullptr },
+        { "that one closes", [&] { closeAll(); }, 1, 2, libraryHandler },
+        { "the library puts back the handler it replaced", [&] { XSetErrorHandler (replacedByLibrary); }, 1, 0, nullptr },
+        { "an editor opens and closes", [&] { openEditor(); closeAll(); }, 1, 0, hostHandler },
+    };
+
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.name);
+        step.act();
 
         libraryHandlerCalls = 0;
-        EXPECT_EQ (errorsReachingTheHost (juceConnection()), 0);
+        EXPECT_EQ (errorsReachingTheHost (juceConnection()), step.juceErrorsReachingTheHost);
         EXPECT_EQ (errorsReachingTheHost (otherConnection), 1);
-        EXPECT_EQ (libraryHandlerCalls, 2);
-        EXPECT_EQ (currentHandler(), libraryHandler);
+        EXPECT_EQ (libraryHandlerCalls, step.libraryCalls);
+
+        if (step.current != nullptr)
+            EXPECT_EQ (currentHandler(), step.current);
+        else
+            EXPECT_NE (currentHandler(), hostHandler); // ours, in front
     }
 
-    // The library removes its handler; the next editor's close gives the host its own back.
-    XSetErrorHandler (replacedByLibrary);
-    openEditor();
-    EXPECT_EQ (errorsReachingTheHost (juceConnection()), 0);
-    editors.clear();
-    EXPECT_EQ (currentHandler(), hostHandler);
-    EXPECT_EQ (errorsReachingTheHost (juceConnection()), 1);
+    EXPECT_TRUE (modulepin::wasModuleKeptLoaded());
+}
+
+// A toolkit's error trap pushed before an editor opens and popped after puts an older handler
+// back over ours. The next editor puts ours in front again; the popped trap is never called.
+// When the handler put back is one ours had replaced, nothing can call ours any more once the
+// editors are gone, and the module need not stay loaded.
+TEST_F (XErrorFilterTest, AnOlderHandlerPutBackOverOursIsReplacedByTheNextEditor)
+{
+    const struct { const char* name; bool putBackIsOneOursReplaced; } cases[] {
+        { "the host's handler, which ours replaced", true },
+        { "a trap's saved handler, unknown to ours", false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ASSERT_EQ (currentHandler(), hostHandler);
+
+        XErrorHandler saved = hostHandler;
+        if (! c.putBackIsOneOursReplaced)
+            saved = XSetErrorHandler (trapHandler);
+
+        openEditor();
+        XSetErrorHandler (saved);
+        EXPECT_EQ (errorsReachingTheHost (juceConnection()), 1) << "the first editor is left out";
+
+        openEditor();
+        trapHandlerCalls = 0;
+        EXPECT_EQ (errorsReachingTheHost (juceConnection()), 0);
+        EXPECT_EQ (errorsReachingTheHost (otherConnection), 1);
+        EXPECT_EQ (trapHandlerCalls, 0);
+
+        closeAll();
+        EXPECT_EQ (currentHandler(), hostHandler);
+        EXPECT_EQ (errorsReachingTheHost (juceConnection()), 1);
+
+        // Unknown, it could be one installed after ours that calls ours: the module stays.
+        if (c.putBackIsOneOursReplaced && ! pinnedBefore)
+        {
+            EXPECT_FALSE (modulepin::wasModuleKeptLoaded());
+        }
+    }
 }
