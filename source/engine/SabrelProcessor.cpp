@@ -265,7 +265,8 @@ void SabrelProcessor::prepareToPlay (double newSampleRate, int maximumExpectedSa
 
     lastPhaseMode = choiceIndex (globals.phaseMode, 2);
     lastOversample = choiceIndex (globals.oversample, 2);
-    reportLatency (latencyFor (lastPhaseMode, lastOversample));
+    if (const LatencyTurn turn (latencyTeller); turn.held)
+        reportLatency (latencyFor (lastPhaseMode, lastOversample));
 
     const int rampLength = (int) std::floor (0.02 * newSampleRate);
     inputGain.reset (rampLength);
@@ -329,17 +330,43 @@ int SabrelProcessor::latencyFor (int phase, int oversample) const noexcept
     return 0;
 }
 
+int SabrelProcessor::chosenLatency() const noexcept
+{
+    return latencyFor (choiceIndex (globals.phaseMode, 2), choiceIndex (globals.oversample, 2));
+}
+
+SabrelProcessor::LatencyTurn::LatencyTurn (std::atomic<juce::Thread::ThreadID>& t) noexcept : teller (t)
+{
+    const auto self = juce::Thread::getCurrentThreadId();
+    juce::Thread::ThreadID holder = nullptr;
+    first = teller.compare_exchange_strong (holder, self, std::memory_order_acquire);
+    held = first || holder == self;
+}
+
+SabrelProcessor::LatencyTurn::~LatencyTurn()
+{
+    if (first)
+        teller.store (nullptr, std::memory_order_release);
+}
+
 void SabrelProcessor::reportLatency (int latency)
 {
     // The framework tells the host only when the value changes; the audio takes the mode of
-    // this latency once the host has been told.
+    // this latency once the host has been told. The host may have prepared again inside the
+    // call and been told another latency then: what it knows is the framework's value now.
     setLatencySamples (latency);
-    reportedLatency.store (latency, std::memory_order_release);
+    reportedLatency.store (getLatencySamples(), std::memory_order_release);
 }
 
 void SabrelProcessor::publishLatency()
 {
-    reportLatency (latencyFor (choiceIndex (globals.phaseMode, 2), choiceIndex (globals.oversample, 2)));
+    if (isNonRealtime() || chosenLatency() == reportedLatency.load (std::memory_order_acquire))
+        return;
+
+    // The choice is read again with the turn held, and the render thread may have taken over
+    // meanwhile.
+    if (const LatencyTurn turn (latencyTeller); turn.held && ! isNonRealtime())
+        reportLatency (chosenLatency());
 }
 
 void SabrelProcessor::switchMode (int phase, int oversample) noexcept
@@ -390,12 +417,15 @@ void SabrelProcessor::process (juce::AudioBuffer<float>& buffer, bool hostBypass
     const int chosenPhase = choiceIndex (globals.phaseMode, 2);
     const int chosenOversample = choiceIndex (globals.oversample, 2);
     const bool chosenChanged = chosenPhase != lastPhaseMode || chosenOversample != lastOversample;
+    const int chosen = latencyFor (chosenPhase, chosenOversample);
     // Offline there is no deadline to miss, and a render must not depend on when the message
-    // thread comes round: the host is told from here and the mode follows in this block.
-    if (chosenChanged && isNonRealtime())
-        publishLatency();
+    // thread comes round: the host is told from here and the mode follows in this block. (Only
+    // should a timer tick still be telling as the render starts is this block refused.)
+    if (isNonRealtime() && chosen != reportedLatency.load (std::memory_order_acquire))
+        if (const LatencyTurn turn (latencyTeller); turn.held)
+            reportLatency (chosen);
     const int reported = reportedLatency.load (std::memory_order_acquire);
-    if (chosenChanged && (latencyFor (chosenPhase, chosenOversample) == reported || lastPhaseMode < 0))
+    if (chosenChanged && (chosen == reported || lastPhaseMode < 0))
         switchMode (chosenPhase, chosenOversample);
     const int phase = lastPhaseMode;
     const int oversample = lastOversample;

@@ -54,9 +54,10 @@ public:
     // Message thread: tells the host the latency of the chosen phase mode and oversampling
     // when it differs from the one it knows. The audio keeps the mode whose latency the host
     // knows and takes the chosen one at the first block after. The framework's notification
-    // takes a lock and may post a message, so the audio thread never makes it; a timer calls
-    // this every 20 ms (prepareToPlay reports the latency itself, and so does an offline
-    // block, which has no deadline and must not wait for the message thread).
+    // takes a lock and may post a message, so the audio thread never makes it in real time; a
+    // timer calls this every 20 ms. prepareToPlay reports the latency itself, and so does an
+    // offline block, which has no deadline and must not wait for the message thread: while
+    // the processor is non-realtime this does nothing.
     void publishLatency();
 
     // The 24 bands as the engine consumes them, from the current parameter values.
@@ -161,12 +162,29 @@ private:
     std::atomic<int> linearPhaseLatency { 0 };
     int latencyFor (int phase, int oversample) const noexcept;
 
-    // The latency the host was told last, by prepareToPlay or publishLatency. No lock: the host
-    // may call back into prepareToPlay while being told. Should the two ever overlap (a host
-    // that activates on another thread than the framework's message thread), the next tick
-    // tells the latency of the current choice again.
+    // The latency the host was told last, by prepareToPlay, publishLatency or an offline block.
     std::atomic<int> reportedLatency { 0 };
+
+    // One thread at a time tells the host: the framework's latency and the wrapper's copy of it
+    // are plain values, and a report that lands after another thread's would leave the host with
+    // a latency the audio does not run. The thread telling may tell again from inside the host's
+    // call (a host that prepares again when told). Another thread is refused, never made to
+    // wait: the one telling may be inside the host, waiting for it. A refused timer tick or
+    // offline block tries again at the next; a refused prepareToPlay leaves it to them.
+    std::atomic<juce::Thread::ThreadID> latencyTeller { nullptr };
+
+    struct LatencyTurn
+    {
+        explicit LatencyTurn (std::atomic<juce::Thread::ThreadID>& teller) noexcept;
+        ~LatencyTurn();
+        std::atomic<juce::Thread::ThreadID>& teller;
+        bool held = false, first = false;
+        JUCE_DECLARE_NON_COPYABLE (LatencyTurn)
+    };
+
+    // With the turn held: tells the host and notes what it knows now.
     void reportLatency (int latency);
+    int chosenLatency() const noexcept;
 
     // The audio takes a new phase mode and oversampling.
     void switchMode (int phase, int oversample) noexcept;

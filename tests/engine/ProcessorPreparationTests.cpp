@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -151,6 +153,123 @@ TEST (ProcessorPreparation, AnOfflineRenderTakesANewLatencyAtTheNextBlock)
         const auto peak = std::max_element (out[0].begin(), out[0].end(),
                                             [] (float a, float b) { return std::abs (a) < std::abs (b); });
         EXPECT_NEAR ((double) (peak - out[0].begin()), 100.0 + latency, 3.0);
+    }
+}
+
+namespace
+{
+// The host's side of latency reports: notes when a report begins on one thread while another
+// thread is still inside one (the VST3 wrapper keeps the last latency in a plain int), and runs
+// `interrupt` once, inside the first report, as a thread pre-empted there would let others run.
+struct InterruptedReports : juce::AudioProcessorListener
+{
+    std::atomic<juce::Thread::ThreadID> telling { nullptr };
+    std::atomic<int> overlaps { 0 };
+    std::function<void()> interrupt;
+
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details) override
+    {
+        if (! details.latencyChanged)
+            return;
+        const auto self = juce::Thread::getCurrentThreadId();
+        const auto outer = telling.exchange (self);
+        if (outer != nullptr && outer != self)
+            ++overlaps;
+        if (auto action = std::exchange (interrupt, nullptr))
+            action();
+        telling.store (outer);
+    }
+};
+
+// Chooses a mode as the host's automation does, without the message thread telling its latency.
+void choose (ProcessorHarness& h, int phase, int oversample)
+{
+    for (const auto& [id, value] : { std::pair { "phasemode", phase }, std::pair { "oversample", oversample } })
+    {
+        auto* parameter = h.processor.apvts.getParameter (id);
+        parameter->setValueNotifyingHost (parameter->convertTo0to1 ((float) value));
+    }
+}
+
+int audioLatency (const ProcessorHarness& h)
+{
+    return expectedLatency (h.processor.lastPhaseMode, h.processor.lastOversample);
+}
+} // namespace
+
+TEST (ProcessorPreparation, OneThreadAtATimeTellsTheHostAndTheAudioRunsWhatItWasToldLast)
+{
+    // A report interrupted inside the host's notification by another thread that reports too:
+    // the second must not reach the host while the first is under way, and whatever the order,
+    // once a block has run the audio has the latency the host was told last, also when a mode
+    // is then chosen that nobody has told yet.
+    constexpr int linear = 2;
+    struct Case
+    {
+        const char* name;
+        bool offlineReportFirst; // else the message thread's timer reports first
+        std::function<void (ProcessorHarness&)> interrupt;
+    };
+    const Case cases[] = {
+        { "the timer's report meets an offline block with a new choice", false,
+          [] (ProcessorHarness& h) {
+              choose (h, 0, 2);
+              h.processor.setNonRealtime (true);
+              std::thread ([&h] { h.block (256); }).join();
+          } },
+        { "the timer's report meets the host preparing again with a new choice", false,
+          [] (ProcessorHarness& h) {
+              choose (h, 0, 2);
+              h.prepare (48000.0, 256);
+          } },
+        { "an offline block's report meets the timer once the host is back in real time", true,
+          [] (ProcessorHarness& h) {
+              h.processor.setNonRealtime (false);
+              choose (h, linear, 0);
+              std::thread ([&h] { h.processor.publishLatency(); }).join();
+          } },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        ProcessorHarness h;
+        h.prepare (48000.0, 256);
+        h.block (256);
+        InterruptedReports reports;
+        h.processor.addListener (&reports);
+        reports.interrupt = [&h, &c] { c.interrupt (h); };
+
+        if (c.offlineReportFirst)
+        {
+            choose (h, 0, 2);
+            h.processor.setNonRealtime (true);
+            h.block (256);
+        }
+        else
+        {
+            choose (h, linear, 0);
+            h.processor.publishLatency();
+        }
+        ASSERT_EQ (reports.interrupt, nullptr) << "no report was interrupted";
+
+        h.block (256);
+        EXPECT_EQ (audioLatency (h), h.processor.getLatencySamples()) << "after the interrupted reports";
+
+        // Linear Phase chosen in real time: the audio waits for the host to be told.
+        h.processor.setNonRealtime (false);
+        choose (h, linear, 0);
+        h.block (256);
+        EXPECT_EQ (audioLatency (h), h.processor.getLatencySamples()) << "before the host is told";
+
+        h.processor.publishLatency();
+        h.block (256);
+        EXPECT_EQ (h.processor.getLatencySamples(), 4096);
+        EXPECT_EQ (audioLatency (h), 4096) << "once the host is told";
+
+        EXPECT_EQ (reports.overlaps.load(), 0);
+        h.processor.removeListener (&reports);
     }
 }
 

@@ -1,9 +1,11 @@
-// The audio thread runs blocks (some through the host's bypass), now and then preparing again at
-// another rate, while another thread changes parameters, reads every value the processor publishes
-// and writes the view settings, the way the editor does, and reports new latencies, as the
-// processor's timer does on the message thread; a third thread saves and restores the state, as
-// hosts do on threads of their own. Built with ThreadSanitizer: any data race on the published
-// values, the latency or the state fails the run.
+// The audio thread runs blocks (some through the host's bypass, some stretches offline, where a
+// block tells the host a new latency itself), now and then preparing again at another rate, while
+// another thread changes parameters, among them the phase mode and oversampling, reads every value
+// the processor publishes and writes the view settings, the way the editor does, and reports new
+// latencies, as the processor's timer does on the message thread; a third thread saves and
+// restores the state, as hosts do on threads of their own. The host hears of latencies the way
+// the VST3 wrapper does, keeping the last one in a plain int. Built with ThreadSanitizer: any data
+// race on the published values, the latency reports or the state fails the run.
 #include "engine/SabrelProcessor.h"
 
 #include <atomic>
@@ -50,6 +52,18 @@ double useViewSettings (SabrelProcessor& p, int step)
     p.setViewProperty (analyzerMode, step % 3);
     return sum;
 }
+
+// As the VST3 wrapper's controller: the latency last heard of, a plain int.
+struct HostLatency : juce::AudioProcessorListener
+{
+    int last = 0;
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
+    void audioProcessorChanged (juce::AudioProcessor* p, const ChangeDetails& details) override
+    {
+        if (details.latencyChanged)
+            last = p->getLatencySamples();
+    }
+};
 } // namespace
 
 int main()
@@ -72,6 +86,8 @@ int main()
     }
     set (processor, bandParamId (1, "scext"), 1.0f);
     set (processor, "autogain", 1.0f);
+    HostLatency hostLatency;
+    processor.addListener (&hostLatency);
     processor.setRateAndBufferSizeDetails (48000.0, 256);
     processor.prepareToPlay (48000.0, 256);
 
@@ -85,6 +101,9 @@ int main()
             // Hosts prepare again between blocks, at another rate, while the editor is open.
             if (block % 500 == 250)
                 processor.prepareToPlay (block % 1000 == 250 ? 96000.0 : 44100.0, 256);
+
+            // The wrapper sets the mode of every block from the host's process call.
+            processor.setNonRealtime (block / 100 % 2 == 1);
 
             for (int c = 0; c < 4; ++c)
                 for (int i = 0; i < 256; ++i)
@@ -123,6 +142,8 @@ int main()
 
     audio.join();
     host.join();
-    std::printf ("published values, view settings and state used without a race (%g)\n", sum);
+    processor.removeListener (&hostLatency);
+    std::printf ("published values, latency reports, view settings and state used without a race (%g, %d)\n", sum,
+                 hostLatency.last);
     return 0;
 }
