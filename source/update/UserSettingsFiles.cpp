@@ -5,6 +5,52 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace
+{
+// Whether the parser may skip this character as white space. It asks iswspace, whose answer
+// depends on the locale the host has set, so every character that some locale counts as space,
+// and every control character, is taken as one.
+bool maySkipAsSpace (juce::juce_wchar c)
+{
+    if ((c > 0 && c <= 0x20) || (c >= 0x7f && c <= 0xa0) || (c >= 0x2000 && c <= 0x200b))
+        return true;
+
+    switch (c)
+    {
+        case 0x1680: case 0x180e: case 0x2028: case 0x2029: case 0x202f: case 0x205f: case 0x3000: case 0xfeff:
+            return true;
+        default:
+            return juce::CharacterFunctions::isWhitespace (c);
+    }
+}
+
+// Whether parseXML (String) reads markup from this text, an element or a document type. It
+// first skips white space, comments and processing instructions (the XML declaration is one),
+// and gives up when one of these is never closed; unless what follows starts with '<', it then
+// returns at once, having followed nothing.
+bool parserReadsMarkupIn (const juce::String& text)
+{
+    for (auto p = text.getCharPointer();;)
+    {
+        while (maySkipAsSpace (*p))
+            ++p;
+
+        const bool comment = p.compareUpTo (juce::CharPointer_ASCII ("<!--"), 4) == 0;
+
+        if (! comment && p.compareUpTo (juce::CharPointer_ASCII ("<?"), 2) != 0)
+            return *p == '<';
+
+        p += comment ? 4 : 2;
+        const auto close = p.indexOf (juce::CharPointer_ASCII (comment ? "-->" : "?>"));
+
+        if (close < 0)
+            return false;
+
+        p += close + (comment ? 3 : 2);
+    }
+}
+} // namespace
+
 UserSettingsFiles::UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions)
     : options (storageOptions)
 {
@@ -82,11 +128,12 @@ bool UserSettingsFiles::isSafeToRead (const juce::File& file)
 
 bool UserSettingsFiles::isSafeValue (const juce::String& value)
 {
-    if (! value.containsChar ('<'))
+    // Text the parser gives up on at once is kept as it is. Markup is kept as elements: it must be
+    // plain, or too short for the parser to nest deep (one element per '<'), with no "<?" to loop
+    // on and no "<!" to declare anything.
+    if (! parserReadsMarkupIn (value))
         return true;
 
-    // The save keeps a value that parses as XML as an element: it must be plain markup, or text
-    // the parser gives up on (a stray '<' or '&') before it can nest deeply, declare or loop.
     const auto* text = value.toRawUTF8();
     if (PlainXml::isPlainMarkup (text, std::strlen (text), maxNestingDepth))
         return true;

@@ -37,8 +37,10 @@ public:
 
     // False for a value that the settings file must not store: its save parses every value as
     // XML again, where a processing instruction followed by text loops for ever and deep nesting
-    // exhausts the stack. A value with markup must be plain (PlainXml) or hold at most
-    // maxNestingDepth '<' and no "<?" or "<!".
+    // exhausts the stack. The parser gives up at once, and the value is safe, unless after white
+    // space (in any locale's sense), comments and processing instructions it starts with '<'.
+    // Such markup must be plain (PlainXml), or hold at most maxNestingDepth '<' and no "<?" or
+    // "<!".
     static bool isSafeValue (const juce::String& value);
 
     static constexpr juce::int64 maxFileBytes = 1 << 20;

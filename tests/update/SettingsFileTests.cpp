@@ -1,8 +1,14 @@
 #include "LoopbackHttpServer.h"
 #include "UpdateTestSupport.h"
+#include "support/ParserWatch.h"
+#include "support/Watchdog.h"
 #include "update/VendorWeb.h"
 
 #include <unistd.h>
+
+#include <iterator>
+#include <memory>
+#include <random>
 
 namespace
 {
@@ -197,5 +203,147 @@ TEST_F (HostileSettings, WhatTheFrameworkWritesIsSafeToRead)
     ASSERT_TRUE (settingsFile().replaceWithData (marked.getData(), marked.getSize()));
     EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
     EXPECT_EQ (storedSettings()[updatekeys::latestUrl], juce::String ("https://kovalin.example/dl/0.2.0?a=1&b=2"));
+}
+} // namespace
+
+namespace
+{
+// Stored values. The file's save parses each one as XML again, so the settings file must hold
+// none that the framework's parser would follow deep down, declare or loop on; anything else
+// stays, and with it the rest of the file.
+class StoredValues : public UpdateCheckerTest
+{
+protected:
+    void SetUp() override
+    {
+        UpdateCheckerTest::SetUp();
+        server = std::make_unique<LoopbackHttpServer> ([] (const LoopbackHttpServer::Connection& conn)
+        {
+            conn.send (LoopbackHttpServer::response (200, R"({"version":"0.2.0"})"));
+        });
+        setUpdateUrl (server->address ("/latest"));
+    }
+
+    std::unique_ptr<LoopbackHttpServer> server;
+};
+
+juce::String nested (int depth)
+{
+    return juce::String::repeatedString ("<a>", depth) + "x" + juce::String::repeatedString ("</a>", depth);
+}
+
+const juce::String nineLineBreaks = "Fixes:" + juce::String::repeatedString ("<br>- a fix", 9);
+const juce::String hangingValue = "<r>a<?x?>y</r>";
+
+TEST_F (StoredValues, OnlyWhatTheSaveWouldParseMustBePlain)
+{
+    struct Case
+    {
+        const char* what;
+        juce::String value;
+        bool safe;
+    };
+
+    const Case cases[] = {
+        // The parser gives up at once unless, after white space, comments and processing
+        // instructions, the text starts with '<'.
+        { "no markup", "Fixes & more", true },
+        { "line breaks after text", nineLineBreaks, true },
+        { "a run of '<'", "a<b<c<d<e<f<g<h<i<j", true },
+        { "'<?' in text", "New <?> placeholder syntax", true },
+        { "processing instruction after text", "x" + hangingValue, true },
+        { "document type after text", "x<!DOCTYPE r [<!ENTITY a \"&a;&a;\">]><r>&a;</r>", true },
+        { "white space, a comment and an instruction before text",
+          " \r\n<!-- c --><?x?> x" + juce::String::repeatedString ("<a>", 100000), true },
+        { "unterminated comment first", "<!-- " + hangingValue, true },
+        { "unterminated instruction first", "<?x <r>a<?b y</r>", true },
+        // Markup the parser reads must be plain, or too short to nest deep, loop or declare.
+        { "plain markup", "<ul><li>One</li><li>Two</li></ul>", true },
+        { "markup as deep as allowed", nested (UserSettingsFiles::maxNestingDepth), true },
+        { "few '<' and neither '<?' nor '<!'", "<b>New</b> & ? < >", true },
+        { "processing instruction in an element", hangingValue, false },
+        { "after white space", " \r\n\t" + hangingValue, false },
+        { "after a comment", "<!-- c -->" + hangingValue, false },
+        { "after a processing instruction", "<?x?>" + hangingValue, false },
+        // The parser's white space is the locale's: these count in some.
+        { "after an ideographic space", juce::String::fromUTF8 ("\xe3\x80\x80") + hangingValue, false },
+        { "after a file separator", "\x1c" + hangingValue, false },
+        { "markup deeper than allowed", nested (UserSettingsFiles::maxNestingDepth + 1), false },
+        { "document type first", "<!DOCTYPE r [<!ENTITY a 'x'>]><r>&a;</r>", false },
+        { "deep markup after a comment", "<!-- c -->" + juce::String::repeatedString ("<a>", 100000), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        const auto safe = UserSettingsFiles::isSafeValue (c.value);
+        EXPECT_EQ (safe, c.safe);
+
+        if (! safe || ! c.safe)
+            continue;
+
+        // What is let through, the framework's own settings file saves.
+        const auto file = home.getChildFile ("saved.settings");
+        EXPECT_TRUE (watchdog::returnsWithin ([file, value = c.value] {
+            auto options = updateSettingsOptions();
+            options.millisecondsBeforeSaving = -1;
+            juce::PropertiesFile saved (file, options);
+            saved.setValue ("v", value);
+            saved.save();
+        }));
+    }
+}
+
+TEST_F (StoredValues, TheSavesParserReturnsOnWhateverIsAccepted)
+{
+    // Pieces of text and markup, well placed or not, joined at random: whatever passes goes to
+    // the framework's parser as the save hands it every value, and the parser must return.
+    const juce::String pieces[] = {
+        " ", "\r\n", "\t", "x", "<", ">", "<?", "?>", "<?x?>", "<?xml version=\"1.0\"?>", "<!--", "-->", "<!-- c -->",
+        "<a>", "</a>", "<b/>", "&", "&e;", "&lt;", "<!DOCTYPE r [<!ENTITY e \"&e;&e;\">]>", "<![CDATA[", "]]>",
+        juce::String::repeatedString ("<a>", 100000),
+    };
+
+    std::mt19937 random (24);
+    std::vector<juce::String> accepted;
+
+    for (int i = 0; i < 20000; ++i)
+    {
+        juce::String value;
+
+        for (auto n = std::uniform_int_distribution<int> (1, 8) (random); --n >= 0;)
+            value += pieces[std::uniform_int_distribution<size_t> (0, std::size (pieces) - 1) (random)];
+
+        if (UserSettingsFiles::isSafeValue (value))
+            accepted.push_back (value);
+    }
+
+    ASSERT_FALSE (accepted.empty());
+    const auto hang = watchdog::textTheParserHangsOn (accepted);
+    ASSERT_FALSE (hang.has_value()) << "the parser loops on: " << *hang;
+}
+
+TEST_F (StoredValues, TextTheSaveKeepsAsTextKeepsTheFileAndTheOptOut)
+{
+    const juce::String notes[] = { nineLineBreaks, "a<b<c<d<e<f<g<h<i<j", "New <?> placeholder syntax" };
+
+    for (const auto& note : notes)
+    {
+        SCOPED_TRACE (note);
+        writeSettings ({ { updatekeys::checkEnabled, "0" }, { updatekeys::latestNotes, note } });
+
+        {
+            UpdateChecker checker { "0.1.0" };
+            checker.checkIfDue();
+            ASSERT_TRUE (finishCheck (checker));
+            EXPECT_EQ (checker.settings.getUserSettings()->getValue (updatekeys::latestNotes), note);
+        }
+
+        ASSERT_TRUE (settingsFile().existsAsFile());
+        EXPECT_EQ (storedSettings()[updatekeys::checkEnabled], juce::String ("0"));
+        EXPECT_EQ (storedSettings()[updatekeys::latestNotes], note);
+    }
+
+    EXPECT_TRUE (server->requestTargets().empty());
 }
 } // namespace
