@@ -7,6 +7,34 @@
 
 namespace
 {
+// A settings file stores a value's markup inside its PROPERTIES and VALUE elements.
+constexpr int fileNestingDepth = UserSettingsFiles::maxNestingDepth + 2;
+
+// The text the framework's XML reader parses: the file up to its first zero byte, read here up
+// to maxFileBytes. `whole` tells whether the file was no longer. False when it cannot be read.
+bool readText (const juce::File& file, juce::MemoryBlock& text, bool& whole)
+{
+    juce::FileInputStream in (file);
+
+    if (! in.openedOk())
+        return false;
+
+    in.readIntoMemoryBlock (text, UserSettingsFiles::maxFileBytes);
+    whole = in.isExhausted();
+
+    if (const auto* zero = std::memchr (text.getData(), 0, text.getSize()))
+        text.setSize ((size_t) (static_cast<const char*> (zero) - static_cast<const char*> (text.getData())));
+
+    return true;
+}
+
+bool parsesSafely (const juce::MemoryBlock& text, bool whole)
+{
+    const auto* bytes = static_cast<const char*> (text.getData());
+    return whole && PlainXml::isValidUtf8 (bytes, text.getSize())
+        && PlainXml::isPlainMarkup (bytes, text.getSize(), fileNestingDepth);
+}
+
 // Whether the parser may skip this character as white space. It asks iswspace, whose answer
 // depends on the locale the host has set, so every character that some locale counts as space,
 // and every control character, is taken as one.
@@ -51,8 +79,8 @@ bool parserReadsMarkupIn (const juce::String& text)
 }
 } // namespace
 
-UserSettingsFiles::UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions)
-    : options (storageOptions)
+UserSettingsFiles::UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions, juce::StringArray keys)
+    : options (storageOptions), optOutKeys (std::move (keys))
 {
 }
 
@@ -93,35 +121,25 @@ juce::File UserSettingsFiles::locationFor (const juce::PropertiesFile::Options& 
 
 bool UserSettingsFiles::isSafeToRead (const juce::File& file)
 {
-    if (! file.existsAsFile())
-        return true;
+    juce::MemoryBlock text;
+    bool whole = false;
 
-    if (file.getSize() > maxFileBytes)
-        return false;
-
-    juce::MemoryBlock data;
-
-    if (! file.loadFileAsData (data))
+    if (! file.existsAsFile() || ! readText (file, text, whole))
         return true; // the settings file cannot read it either
 
-    // The framework parses the text up to its first zero byte.
-    const auto* text = static_cast<const char*> (data.getData());
-    const auto* zero = static_cast<const char*> (std::memchr (text, 0, data.getSize()));
-    const auto numBytes = zero != nullptr ? (size_t) (zero - text) : data.getSize();
-
-    if (! PlainXml::isValidUtf8 (text, numBytes) || ! PlainXml::isPlainMarkup (text, numBytes, maxNestingDepth))
+    if (! parsesSafely (text, whole))
         return false;
 
-    // Safe to parse now. The file is read as the settings file reads it, after any byte order
-    // mark, and every value it would keep must survive the next save too.
-    const auto hasMark = numBytes >= 3 && juce::CharPointer_UTF8::isByteOrderMark (text);
-    const auto xml = juce::parseXML (hasMark ? juce::String::fromUTF8 (text + 3, (int) numBytes - 3)
-                                             : juce::String::fromUTF8 (text, (int) numBytes));
+    // Safe to parse now. Read as the settings file reads it, in any of its forms: every value it
+    // would keep must survive the next save too.
+    juce::PropertiesFile::Options readOnly;
+    readOnly.doNotSave = true;
+    readOnly.millisecondsBeforeSaving = -1;
+    juce::PropertiesFile props (file, readOnly);
 
-    if (xml != nullptr)
-        for (const auto* value : xml->getChildWithTagNameIterator ("VALUE"))
-            if (! isSafeValue (value->getStringAttribute ("val")))
-                return false;
+    for (const auto& value : props.getAllProperties().getAllValues())
+        if (! isSafeValue (value))
+            return false;
 
     return true;
 }
@@ -146,28 +164,60 @@ bool UserSettingsFiles::isSafeValue (const juce::String& value)
     return opened <= maxNestingDepth && ! value.contains ("<?") && ! value.contains ("<!");
 }
 
+std::unique_ptr<juce::PropertiesFile> UserSettingsFiles::openSettingsFile (juce::File file, const juce::PropertiesFile::Options& o,
+                                                                           bool ownFile) const
+{
+    juce::MemoryBlock text;
+    bool whole = false;
+
+    // A file that is not safe to parse is not read. The user's own is dropped, as one that does
+    // not parse would be, and written afresh at the next save.
+    if (file.existsAsFile() && readText (file, text, whole) && ! parsesSafely (text, whole))
+        if (! ownFile || ! file.deleteFile())
+            file = juce::File(); // kept in memory only
+
+    auto props = std::make_unique<juce::PropertiesFile> (file, o);
+    keepOnlySafeValues (*props);
+
+    if (! ownFile)
+        props->setNeedsToBeSaved (false); // the all-users file is only ever read
+
+    return props;
+}
+
+void UserSettingsFiles::keepOnlySafeValues (juce::PropertiesFile& props) const
+{
+    // Copies, as dropping a value changes the originals.
+    const auto keys = props.getAllProperties().getAllKeys();
+    const auto values = props.getAllProperties().getAllValues();
+
+    for (int i = 0; i < keys.size(); ++i)
+    {
+        if (isSafeValue (values[i]))
+            continue;
+
+        // An opt-out keeps the choice it reads as, so that no damaged value turns it back on.
+        if (optOutKeys.contains (keys[i], options.ignoreCaseOfKeyNames))
+            props.setValue (keys[i], values[i].getIntValue() != 0 ? "1" : "0");
+        else
+            props.removeValue (keys[i]);
+    }
+}
+
 void UserSettingsFiles::openFiles()
 {
     auto o = options;
 
-    // A file that is not safe to parse is not read. The user's own is dropped, as one that does
-    // not parse would be, and written afresh at the next save; the all-users one is left alone.
     if (userProps == nullptr)
     {
         o.commonToAllUsers = false;
-        auto file = locationFor (o, false);
-
-        if (! isSafeToRead (file) && ! file.deleteFile())
-            file = juce::File(); // kept in memory only
-
-        userProps = std::make_unique<juce::PropertiesFile> (file, o);
+        userProps = openSettingsFile (locationFor (o, false), o, true);
     }
 
     if (commonProps == nullptr)
     {
         o.commonToAllUsers = true;
-        const auto file = locationFor (o, true);
-        commonProps = std::make_unique<juce::PropertiesFile> (isSafeToRead (file) ? file : juce::File(), o);
+        commonProps = openSettingsFile (locationFor (o, true), o, false);
     }
 
     userProps->setFallbackPropertySet (commonProps.get());

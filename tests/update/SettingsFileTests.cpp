@@ -157,8 +157,6 @@ std::vector<std::pair<const char*, std::string>> hostileSettingsFiles()
         { "processing instruction before text", "<PROPERTIES>" + value + "<?x?>y</PROPERTIES>" },
         { "processing instruction inside a value", "<PROPERTIES>" + value + R"(<VALUE name="a"><?x?>y</VALUE></PROPERTIES>)" },
         { "processing instruction after the declaration", "<?xml version=\"1.0\"?><?x?><PROPERTIES>" + value + "</PROPERTIES>" },
-        { "processing instruction in a stored value",
-          "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val="&lt;r&gt;a&lt;?x?&gt;y&lt;/r&gt;"/></PROPERTIES>)" },
         { "markup 200000 deep in a stored value",
           "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val=")"
               + juce::String::repeatedString ("&lt;a&gt;", 200000).toStdString() + R"("/></PROPERTIES>)" },
@@ -325,7 +323,8 @@ TEST_F (StoredValues, TheSavesParserReturnsOnWhateverIsAccepted)
 
 TEST_F (StoredValues, TextTheSaveKeepsAsTextKeepsTheFileAndTheOptOut)
 {
-    const juce::String notes[] = { nineLineBreaks, "a<b<c<d<e<f<g<h<i<j", "New <?> placeholder syntax" };
+    const juce::String notes[] = { nineLineBreaks, "a<b<c<d<e<f<g<h<i<j", "New <?> placeholder syntax",
+                                   nested (UserSettingsFiles::maxNestingDepth) };
 
     for (const auto& note : notes)
     {
@@ -342,6 +341,66 @@ TEST_F (StoredValues, TextTheSaveKeepsAsTextKeepsTheFileAndTheOptOut)
         ASSERT_TRUE (settingsFile().existsAsFile());
         EXPECT_EQ (storedSettings()[updatekeys::checkEnabled], juce::String ("0"));
         EXPECT_EQ (storedSettings()[updatekeys::latestNotes], note);
+    }
+
+    EXPECT_TRUE (server->requestTargets().empty());
+}
+
+TEST_F (StoredValues, AnUnsafeValueIsDroppedAndTheRestKept)
+{
+    const auto inFile = [] (const std::string& values) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>" + values + "</PROPERTIES>\n";
+    };
+    const std::string version = R"(<VALUE name="updateLatestVersion" val="0.2.0"/>)";
+    const std::string optOut = R"(<VALUE name="updateCheckEnabled" val="0"/>)";
+
+    const std::pair<const char*, std::function<void (const juce::File&)>> cases[] = {
+        { "processing instruction in the notes", [&] (const juce::File& f) {
+              f.replaceWithText (inFile (optOut + version + R"(<VALUE name="updateLatestNotes" val="&lt;r&gt;a&lt;?x?&gt;y&lt;/r&gt;"/>)"));
+          } },
+        { "markup 100000 deep in the notes", [&] (const juce::File& f) {
+              f.replaceWithText (inFile (optOut + version + R"(<VALUE name="updateLatestNotes" val=")"
+                                         + juce::String::repeatedString ("&lt;a&gt;", 100000).toStdString() + R"("/>)"));
+          } },
+        // The checker reads it as off, as the framework reads it; it must stay so.
+        { "processing instruction in the opt-out", [&] (const juce::File& f) {
+              f.replaceWithText (inFile (version + R"(<VALUE name="updateCheckEnabled" val="&lt;r&gt;0&lt;?x?&gt;y&lt;/r&gt;"/>)"));
+          } },
+        // The framework reads its binary form as well, and saves it as XML.
+        { "the framework's binary form", [] (const juce::File& f) {
+              auto options = updateSettingsOptions();
+              options.storageFormat = juce::PropertiesFile::storeAsBinary;
+              juce::PropertiesFile binary (f, options);
+              binary.setValue (updatekeys::checkEnabled, "0");
+              binary.setValue (updatekeys::latestVersion, "0.2.0");
+              binary.setValue (updatekeys::latestNotes, hangingValue);
+              ASSERT_TRUE (binary.save());
+          } },
+    };
+
+    for (const auto& [name, write] : cases)
+    {
+        SCOPED_TRACE (name);
+        ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
+        write (settingsFile());
+        ASSERT_FALSE (UserSettingsFiles::isSafeToRead (settingsFile()));
+
+        {
+            // A value that got through would loop or recurse in this save.
+            const watchdog::ScopeLimit limit (std::string ("opening and saving \"") + name + "\"");
+            UpdateChecker checker { "0.1.0" };
+            checker.checkIfDue();
+            ASSERT_TRUE (finishCheck (checker));
+            EXPECT_EQ (checker.getNewerVersion(), juce::String ("0.2.0"));
+            EXPECT_FALSE (checker.settings.getUserSettings()->containsKey (updatekeys::latestNotes));
+            EXPECT_TRUE (checker.settings.saveIfNeeded());
+        }
+
+        EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
+        const auto stored = storedSettings();
+        EXPECT_EQ (stored[updatekeys::checkEnabled], juce::String ("0"));
+        EXPECT_EQ (stored[updatekeys::latestVersion], juce::String ("0.2.0"));
+        EXPECT_FALSE (stored.containsKey (updatekeys::latestNotes));
     }
 
     EXPECT_TRUE (server->requestTargets().empty());
