@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace
 {
@@ -76,6 +78,107 @@ bool parserReadsMarkupIn (const juce::String& text)
 
         p += close + (comment ? 3 : 2);
     }
+}
+
+bool isSpace (char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view afterSpace (std::string_view text)
+{
+    while (! text.empty() && isSpace (text.front()))
+        text.remove_prefix (1);
+
+    return text;
+}
+
+// The quoted value of an attribute in the text of a tag.
+std::optional<std::string_view> attributeIn (std::string_view tag, std::string_view attribute)
+{
+    for (auto at = tag.find (attribute); at != std::string_view::npos; at = tag.find (attribute, at + 1))
+    {
+        if (at == 0 || ! isSpace (tag[at - 1]))
+            continue;
+
+        auto rest = afterSpace (tag.substr (at + attribute.size()));
+
+        if (rest.empty() || rest.front() != '=')
+            continue;
+
+        rest = afterSpace (rest.substr (1));
+
+        if (rest.empty() || (rest.front() != '"' && rest.front() != '\''))
+            continue;
+
+        const auto close = rest.find (rest.front(), 1);
+
+        if (close != std::string_view::npos)
+            return rest.substr (1, close - 1);
+    }
+
+    return std::nullopt;
+}
+
+juce::String fromUtf8 (std::string_view text)
+{
+    return PlainXml::isValidUtf8 (text.data(), text.size()) ? juce::String::fromUTF8 (text.data(), (int) text.size())
+                                                            : juce::String();
+}
+
+// The keys among `keys` that a whole tag <VALUE name="key" val="..."> in the text turns off,
+// read without the framework's parser. A value is off unless it plainly reads as a number
+// other than 0, as the checker reads it. This only ever keeps a choice off, so text that merely
+// looks like such a tag (in a comment, say) can do no more than that.
+juce::StringArray optOutsStatedIn (const juce::MemoryBlock& text, const juce::StringArray& keys, bool ignoreCase)
+{
+    const std::string_view all (static_cast<const char*> (text.getData()), text.getSize());
+    const std::string_view open ("<VALUE");
+    juce::StringArray off;
+
+    for (auto start = all.find (open); start != std::string_view::npos; start = all.find (open, start + 1))
+    {
+        const auto end = all.find ('>', start);
+
+        if (end == std::string_view::npos)
+            break;
+
+        const auto tag = all.substr (start + open.size(), end - start - open.size());
+
+        if (tag.empty() || ! isSpace (tag.front()))
+            continue;
+
+        const auto name = attributeIn (tag, "name");
+        const auto value = attributeIn (tag, "val");
+
+        if (! name || ! value)
+            continue;
+
+        const auto key = fromUtf8 (*name);
+        const bool readsOn = value->find ('&') == std::string_view::npos && fromUtf8 (*value).getIntValue() != 0;
+
+        if (key.isNotEmpty() && keys.contains (key, ignoreCase) && ! readsOn)
+            off.addIfNotAlreadyThere (key, ignoreCase);
+    }
+
+    return off;
+}
+
+// Replaces a file that the framework cannot read safely, at once, by one holding only these
+// choices, off, so that they stay on disk. A file that cannot be replaced is deleted, and where
+// not even that works the settings live in memory only.
+juce::File replaceWithOptOuts (const juce::File& file, const juce::StringArray& keys, const juce::PropertiesFile::Options& o)
+{
+    juce::TemporaryFile replacement (file);
+
+    {
+        juce::PropertiesFile written (replacement.getFile(), o);
+
+        for (const auto& key : keys)
+            written.setValue (key, "0");
+
+        if (written.save() && replacement.overwriteTargetFileWithTemporary())
+            return file;
+    }
+
+    return file.deleteFile() ? file : juce::File();
 }
 } // namespace
 
@@ -169,14 +272,19 @@ std::unique_ptr<juce::PropertiesFile> UserSettingsFiles::openSettingsFile (juce:
 {
     juce::MemoryBlock text;
     bool whole = false;
+    juce::StringArray statedOff;
 
-    // A file that is not safe to parse is not read. The user's own is dropped, as one that does
-    // not parse would be, and written afresh at the next save.
     if (file.existsAsFile() && readText (file, text, whole) && ! parsesSafely (text, whole))
-        if (! ownFile || ! file.deleteFile())
-            file = juce::File(); // kept in memory only
+    {
+        statedOff = optOutsStatedIn (text, optOutKeys, o.ignoreCaseOfKeyNames);
+        file = ownFile ? replaceWithOptOuts (file, statedOff, o) : juce::File();
+    }
 
     auto props = std::make_unique<juce::PropertiesFile> (file, o);
+
+    for (const auto& key : statedOff)
+        props->setValue (key, "0");
+
     keepOnlySafeValues (*props);
 
     if (! ownFile)

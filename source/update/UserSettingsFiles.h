@@ -15,7 +15,8 @@ public:
     ~UserSettingsFiles();
 
     // Opens both files. A file the framework's parser cannot read safely (see isSafeToRead) is not
-    // read: the user's own is dropped, the all-users one left alone. From a file that is read, a
+    // read: the user's own is replaced at once by the opt-outs it states plainly, the all-users
+    // one is left alone and only its opt-outs are kept, in memory. From a file that is read, a
     // value that is not safe (isSafeValue) is dropped, an opt-out key's kept as the choice it
     // reads as; the rest stays.
     void openFiles();

@@ -137,42 +137,55 @@ class HostileSettings : public UpdateCheckerTest
 {
 };
 
-// Settings files the framework's XML parser must never see; each names a download address
-// that a parser reading it anyway would hand out.
-std::vector<std::pair<const char*, std::string>> hostileSettingsFiles()
+const std::string storedUrl = R"(<VALUE name="updateLatestUrl" val="https://kovalin.example/dl/x"/>)";
+
+struct HostileFile
 {
-    const std::string value = R"(<VALUE name="updateLatestUrl" val="https://kovalin.example/dl/x"/>)";
-    const std::string file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>" + value + "</PROPERTIES>\n";
+    const char* name;
+    std::string content;
+    bool statesItsValues; // they can be read in it without the framework's parser
+};
+
+// Settings files the framework's XML parser must never see, each holding these values: by
+// default a download address, which a parser reading the file anyway would hand out.
+std::vector<HostileFile> hostileSettingsFiles (const std::string& values = storedUrl)
+{
+    const std::string file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>" + values + "</PROPERTIES>\n";
 
     return {
         { "self-referencing entity", R"(<?xml version="1.0"?><!DOCTYPE PROPERTIES [x <!ENTITY a "xx&a;">]>)"
-                                     R"(<PROPERTIES><VALUE name="updateLatestNotes" val="&a;"/>)" + value + "</PROPERTIES>" },
-        { "nesting 200000 deep", "<PROPERTIES>" + value + juce::String::repeatedString ("<a>/>", 200000).toStdString()
-                                     + juce::String::repeatedString ("</a>", 200000).toStdString() + "</PROPERTIES>" },
-        { "invalid UTF-8 at the end", file + "\xf0" },
-        { "UTF-16", std::string ("\xff\xfe<\0P\0") },
-        { "larger than any settings file", file + std::string ((size_t) UserSettingsFiles::maxFileBytes, ' ') },
+                                     R"(<PROPERTIES><VALUE name="updateLatestNotes" val="&a;"/>)" + values + "</PROPERTIES>", true },
+        { "nesting 200000 deep", "<PROPERTIES>" + values + juce::String::repeatedString ("<a>/>", 200000).toStdString()
+                                     + juce::String::repeatedString ("</a>", 200000).toStdString() + "</PROPERTIES>", true },
+        { "invalid UTF-8 at the end", file + "\xf0", true },
+        { "UTF-16", std::string ("\xff\xfe<\0P\0"), false },
+        { "larger than any settings file", file + std::string ((size_t) UserSettingsFiles::maxFileBytes, ' '), true },
         // The framework's parser loops for ever on a processing instruction followed by text
-        // inside an element, and the file's save parses every stored value again.
-        { "processing instruction before text", "<PROPERTIES>" + value + "<?x?>y</PROPERTIES>" },
-        { "processing instruction inside a value", "<PROPERTIES>" + value + R"(<VALUE name="a"><?x?>y</VALUE></PROPERTIES>)" },
-        { "processing instruction after the declaration", "<?xml version=\"1.0\"?><?x?><PROPERTIES>" + value + "</PROPERTIES>" },
+        // inside an element.
+        { "processing instruction before text", "<PROPERTIES>" + values + "<?x?>y</PROPERTIES>", true },
+        { "processing instruction inside a value", "<PROPERTIES>" + values + R"(<VALUE name="a"><?x?>y</VALUE></PROPERTIES>)", true },
+        { "processing instruction after the declaration", "<?xml version=\"1.0\"?><?x?><PROPERTIES>" + values + "</PROPERTIES>", true },
         { "markup 200000 deep in a stored value",
-          "<PROPERTIES>" + value + R"(<VALUE name="updateLatestNotes" val=")"
-              + juce::String::repeatedString ("&lt;a&gt;", 200000).toStdString() + R"("/></PROPERTIES>)" },
+          "<PROPERTIES>" + values + R"(<VALUE name="updateLatestNotes" val=")"
+              + juce::String::repeatedString ("&lt;a&gt;", 200000).toStdString() + R"("/></PROPERTIES>)", true },
     };
+}
+
+void writeFile (const juce::File& file, const std::string& content)
+{
+    ASSERT_TRUE (file.getParentDirectory().createDirectory());
+    ASSERT_TRUE (file.replaceWithData (content.data(), content.size()));
+    ASSERT_FALSE (UserSettingsFiles::isSafeToRead (file)); // or the parser would see it
 }
 
 TEST_F (HostileSettings, AreNeverParsedAndReplacedAtTheNextSave)
 {
     setUpdateUrl (""); // the check fails at once, but stores its time
 
-    for (const auto& [name, content] : hostileSettingsFiles())
+    for (const auto& c : hostileSettingsFiles())
     {
-        SCOPED_TRACE (name);
-        ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
-        ASSERT_TRUE (settingsFile().replaceWithData (content.data(), content.size()));
-        ASSERT_FALSE (UserSettingsFiles::isSafeToRead (settingsFile())); // or the parser would see it
+        SCOPED_TRACE (c.name);
+        writeFile (settingsFile(), c.content);
 
         {
             UpdateChecker checker { "0.1.0" };
@@ -185,6 +198,38 @@ TEST_F (HostileSettings, AreNeverParsedAndReplacedAtTheNextSave)
         EXPECT_TRUE (storedSettings().containsKey (updatekeys::lastCheckMs));
         EXPECT_FALSE (storedSettings().containsKey (updatekeys::latestUrl));
     }
+}
+
+TEST_F (HostileSettings, KeepAnOptOutTheyStatePlainly)
+{
+    LoopbackHttpServer server ([] (const LoopbackHttpServer::Connection& conn)
+    {
+        conn.send (LoopbackHttpServer::response (200, R"({"version":"0.2.0"})"));
+    });
+    setUpdateUrl (server.address ("/latest"));
+
+    for (const auto& c : hostileSettingsFiles (R"(<VALUE name="updateCheckEnabled" val="0"/>)" + storedUrl))
+    {
+        if (! c.statesItsValues)
+            continue;
+
+        SCOPED_TRACE (c.name);
+        writeFile (settingsFile(), c.content);
+
+        {
+            UpdateChecker checker { "0.1.0" };
+            checker.checkIfDue();
+            ASSERT_TRUE (finishCheck (checker));
+            EXPECT_EQ (checker.getDownloadUrl(), vendorweb::homePageUrl());
+        }
+
+        // Replaced by what could be read safely, which is the opt-out alone.
+        EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
+        EXPECT_EQ (storedSettings()[updatekeys::checkEnabled], juce::String ("0"));
+        EXPECT_FALSE (storedSettings().containsKey (updatekeys::latestUrl));
+    }
+
+    EXPECT_TRUE (server.requestTargets().empty());
 }
 
 TEST_F (HostileSettings, WhatTheFrameworkWritesIsSafeToRead)
