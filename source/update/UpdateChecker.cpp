@@ -238,7 +238,7 @@ juce::PropertiesFile::Options updateSettingsOptions()
 //==============================================================================
 UpdateChecker::UpdateChecker (const juce::String& runningVersion)
     : juce::Thread ("Sabrel update check"),
-      settings (updateSettingsOptions()),
+      settings (updateSettingsOptions(), { updatekeys::checkEnabled }),
       currentVersion (runningVersion)
 {
 }

@@ -10,9 +10,15 @@
 class UserSettingsFiles
 {
 public:
-    explicit UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions);
+    // optOutKeys name on/off choices ("0" is off) that a damaged file must not turn back on.
+    explicit UserSettingsFiles (const juce::PropertiesFile::Options& storageOptions, juce::StringArray optOutKeys = {});
     ~UserSettingsFiles();
 
+    // Opens both files. A file the framework's parser cannot read safely (see isSafeToRead) is not
+    // read: the user's own is replaced at once by the opt-outs it states plainly, the all-users
+    // one is left alone and only its opt-outs are kept, in memory. From a file that is read, a
+    // value that is not safe (isSafeValue) is dropped, an opt-out key's kept as the choice it
+    // reads as; the rest stays.
     void openFiles();
     juce::PropertiesFile* getUserSettings();
     juce::PropertiesFile* getCommonSettings();
@@ -29,23 +35,31 @@ public:
     // The folder for per-user configuration on Linux: $XDG_CONFIG_HOME, or ~/.config.
     static juce::File userConfigFolder();
 
-    // True when the file is absent or unreadable, or holds text that the framework's XML parser
-    // reads safely (PlainXml, at most maxFileBytes) and only safe values (below). Anything else
-    // never reaches the parser: a self-referencing entity, deep nesting or a processing
-    // instruction in a settings file would take the host down.
+    // True when the file is absent or unreadable, or the framework's XML parser reads it safely
+    // and every value it holds is safe (isSafeValue): such a file is read as it is, and survives
+    // its next save. Read safely means: well-formed UTF-8, at most maxFileBytes, PlainXml with a
+    // value's markup nested up to maxNestingDepth. Anything else never reaches the parser: a
+    // self-referencing entity, deep nesting or a processing instruction in a settings file
+    // would take the host down.
     static bool isSafeToRead (const juce::File& file);
 
     // False for a value that the settings file must not store: its save parses every value as
     // XML again, where a processing instruction followed by text loops for ever and deep nesting
-    // exhausts the stack. A value with markup must be plain (PlainXml) or hold at most
-    // maxNestingDepth '<' and no "<?" or "<!".
+    // exhausts the stack. The parser gives up at once, and the value is safe, unless after white
+    // space (in any locale's sense), comments and processing instructions it starts with '<'.
+    // Such markup must be plain (PlainXml), or hold at most maxNestingDepth '<' and no "<?" or
+    // "<!".
     static bool isSafeValue (const juce::String& value);
 
     static constexpr juce::int64 maxFileBytes = 1 << 20;
     static constexpr int maxNestingDepth = 8;
 
 private:
+    std::unique_ptr<juce::PropertiesFile> openSettingsFile (juce::File file, const juce::PropertiesFile::Options& o, bool ownFile) const;
+    void keepOnlySafeValues (juce::PropertiesFile& props) const;
+
     juce::PropertiesFile::Options options;
+    juce::StringArray optOutKeys;
     std::unique_ptr<juce::PropertiesFile> userProps, commonProps;
 
     JUCE_DECLARE_NON_COPYABLE (UserSettingsFiles)

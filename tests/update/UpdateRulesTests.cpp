@@ -142,6 +142,11 @@ TEST (ReleaseAnnouncement, ReadsOnlyStringProperties)
         { R"({"version":"0.2.0","notes":"<!DOCTYPE r [<!ENTITY a 'x'>]><r>&a;</r>"})", "0.2.0", "", "" },
         { R"({"version":"0.2.0","notes":"<ul><li>One</li><li>Two</li><li>Three</li><li>Four</li></ul>"})",
           "0.2.0", "", "<ul><li>One</li><li>Two</li><li>Three</li><li>Four</li></ul>" },
+        // Text the save's parser gives up on at once stays, however many '<' it holds.
+        { R"({"version":"0.2.0","notes":"1<br>2<br>3<br>4<br>5<br>6<br>7<br>8<br>9<br>10"})",
+          "0.2.0", "", "1<br>2<br>3<br>4<br>5<br>6<br>7<br>8<br>9<br>10" },
+        { R"({"version":"0.2.0","notes":"a<b<c<d<e<f<g<h<i<j"})", "0.2.0", "", "a<b<c<d<e<f<g<h<i<j" },
+        { R"({"version":"0.2.0","notes":"New <?> placeholder syntax"})", "0.2.0", "", "New <?> placeholder syntax" },
         // Brackets inside strings are not nesting.
         { R"({"version":"0.2.0","notes":"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["})",
           "0.2.0", "", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[" },
