@@ -135,14 +135,16 @@ juce::StringArray optOutsStatedIn (const juce::MemoryBlock& text, const juce::St
 
     for (auto start = all.find (open); start != std::string_view::npos; start = all.find (open, start + 1))
     {
-        const auto end = all.find ('>', start);
+        // A tag ends at the first '>' and holds no '<': so no text is read for two tags, and a
+        // file of nothing but openings is read once, not once for each.
+        const auto end = all.find_first_of ("<>", start + open.size());
 
         if (end == std::string_view::npos)
             break;
 
         const auto tag = all.substr (start + open.size(), end - start - open.size());
 
-        if (tag.empty() || ! isSpace (tag.front()))
+        if (all[end] == '<' || tag.empty() || ! isSpace (tag.front()))
             continue;
 
         const auto name = attributeIn (tag, "name");
@@ -287,8 +289,12 @@ std::unique_ptr<juce::PropertiesFile> UserSettingsFiles::openSettingsFile (juce:
 
     keepOnlySafeValues (*props);
 
-    if (! ownFile)
-        props->setNeedsToBeSaved (false); // the all-users file is only ever read
+    // The user's own file is mended at once, as a replaced one is, so that no unsafe value waits
+    // on disk for the next save. The all-users file is only ever read.
+    if (ownFile)
+        props->saveIfNeeded();
+    else
+        props->setNeedsToBeSaved (false);
 
     return props;
 }

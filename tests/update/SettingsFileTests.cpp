@@ -438,6 +438,9 @@ TEST_F (StoredValues, AnUnsafeValueIsDroppedAndTheRestKept)
             ASSERT_TRUE (finishCheck (checker));
             EXPECT_EQ (checker.getNewerVersion(), juce::String ("0.2.0"));
             EXPECT_FALSE (checker.settings.getUserSettings()->containsKey (updatekeys::latestNotes));
+
+            // Mended on disk at once, not at the next save.
+            EXPECT_TRUE (UserSettingsFiles::isSafeToRead (settingsFile()));
             EXPECT_TRUE (checker.settings.saveIfNeeded());
         }
 
