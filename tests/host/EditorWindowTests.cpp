@@ -14,25 +14,6 @@ namespace
 constexpr int designWidth = 980;
 constexpr int designHeight = 690;
 
-// A host's plug-in window: a desktop window that owns the editor it is given.
-class PluginWindow : public juce::DocumentWindow
-{
-public:
-    explicit PluginWindow (juce::AudioProcessorEditor* editor)
-        : juce::DocumentWindow ("Kovalin Sabrel", juce::Colours::darkgrey, juce::DocumentWindow::closeButton)
-    {
-        setUsingNativeTitleBar (false);
-        setContentOwned (editor, true);
-
-        // At the right of the screen, away from the windows and menus of the editor's own
-        // tests, which may be open on the same display at the same time.
-        setTopLeftPosition (juce::jmax (0, 2540 - getWidth()), 40);
-        setVisible (true);
-    }
-
-    void closeButtonPressed() override {}
-};
-
 // Processes blocks of noise on a thread of its own at about the pace of real time.
 class AudioThread
 {

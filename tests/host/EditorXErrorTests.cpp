@@ -113,19 +113,6 @@ bool hostHandlerIsCurrentWithin (int milliseconds)
     return deepest;
 }
 
-class PluginWindow : public juce::DocumentWindow
-{
-public:
-    explicit PluginWindow (juce::AudioProcessorEditor* editor)
-        : juce::DocumentWindow ("Kovalin Sabrel", juce::Colours::darkgrey, 0)
-    {
-        setUsingNativeTitleBar (false);
-        setContentOwned (editor, true);
-        setTopLeftPosition (juce::jmax (0, 2540 - getWidth()), 40);
-        setVisible (true);
-    }
-};
-
 class HostXErrors : public HostedPlugin
 {
 protected:

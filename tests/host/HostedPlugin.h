@@ -43,6 +43,25 @@ inline juce::String bundlePath()
     return juce::File (SABREL_VST3_BINARY_DIR).getParentDirectory().getParentDirectory().getFullPathName();
 }
 
+// A host's plug-in window: a desktop window that owns the editor it is given.
+class PluginWindow : public juce::DocumentWindow
+{
+public:
+    explicit PluginWindow (juce::AudioProcessorEditor* editor)
+        : juce::DocumentWindow ("Kovalin Sabrel", juce::Colours::darkgrey, juce::DocumentWindow::closeButton)
+    {
+        setUsingNativeTitleBar (false);
+        setContentOwned (editor, true);
+
+        // At the right of the screen, away from the windows and menus of the editor's own
+        // tests, which may be open on the same display at the same time.
+        setTopLeftPosition (juce::jmax (0, 2540 - getWidth()), 40);
+        setVisible (true);
+    }
+
+    void closeButtonPressed() override {}
+};
+
 // Each test gets a freshly loaded instance of the module, as a host creates it.
 class HostedPlugin : public ::testing::Test
 {
