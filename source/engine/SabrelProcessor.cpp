@@ -96,6 +96,24 @@ void scaleBlock (float* const* channels, int numChannels, int numSamples, float 
     }
 }
 
+// A gain stage takes finite samples past the float range only to infinity, which its peak then
+// shows: such a block is caught at no cost when it does not happen. Clears every non-finite
+// sample and measures the peaks again; true when there was one.
+bool clearOverflow (float* const* channels, int numChannels, int numSamples, float (&peak)[2]) noexcept
+{
+    if (std::isfinite (peak[0]) && std::isfinite (peak[1]))
+        return false;
+
+    peak[0] = peak[1] = 0.0f;
+    for (int c = 0; c < numChannels; ++c)
+    {
+        zeroNonFinite (channels[c], numSamples);
+        for (int i = 0; i < numSamples; ++i)
+            peak[c & 1] = juce::jmax (peak[c & 1], std::abs (channels[c][i]));
+    }
+    return true;
+}
+
 std::unique_ptr<juce::dsp::Oversampling<float>> makeOversampler (int numChannels, int stages, int preparedSize)
 {
     auto oversampler = std::make_unique<juce::dsp::Oversampling<float>> (
@@ -499,6 +517,7 @@ void SabrelProcessor::process (juce::AudioBuffer<float>& buffer, bool hostBypass
         scaleBlock (channels, nCh, nS, 1.0f, inPeak);
     else
         applyInputGain (channels, nCh, nS, inPeak);
+    clearOverflow (channels, nCh, nS, inPeak); // as a non-finite input sample: silence
     analyzerPre.push (channels, nCh, nS);
 
     const auto sidechain = mixSidechain (buffer, nS);
@@ -558,6 +577,13 @@ void SabrelProcessor::process (juce::AudioBuffer<float>& buffer, bool hostBypass
         for (int i = 0; i < nS; ++i)
             scaleSample (channels, nCh, i, outputGain.getNextValue() * (previous + (float) i * step), outPeak);
     autoGainPrev = autoGainTarget;
+
+    // The output gain on top of the strongest boosts: cleared as the filters' own overflow is.
+    if (clearOverflow (channels, nCh, nS, outPeak))
+    {
+        clearEngineAndOversamplers();
+        linearPhase.reset();
+    }
 
     analyzerPost.push (channels, nCh, nS);
 

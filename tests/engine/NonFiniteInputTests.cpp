@@ -200,3 +200,49 @@ TEST (NonFiniteInput, AnOverflowInsideTheFilterStageClearsEveryStage)
         }
     }
 }
+
+// Legal settings whose gain stages around the filters leave the float range: the strongest
+// boosts with the output gain raised, or input near the float limit with a gain raised. The
+// host never receives a non-finite sample, and the meters stay finite.
+TEST (NonFiniteInput, GainStagesAroundTheFiltersNeverHandOutANonFiniteSample)
+{
+    struct Case
+    {
+        const char* name;
+        int boostedBands; // Bells at 1 kHz: all but the last at +30 dB, the last at +17 dB
+        float gainScale, inputDb, outputDb, amplitude;
+    };
+
+    const Case cases[] = {
+        { "13 stacked boosts, gain scale 200 %, output +24 dB", 13, 200.0f, 0.0f, 24.0f, 0.5f },
+        { "input near the float limit, output +6 dB", 0, 100.0f, 0.0f, 6.0f, 3.0e38f },
+        { "input near the float limit, input +6 dB", 0, 100.0f, 6.0f, 0.0f, 3.0e38f },
+    };
+
+    for (const auto& c : cases)
+    {
+        for (const int phase : { 0, 1, 2 })
+        {
+            for (const bool autoGain : { false, true })
+            {
+                SCOPED_TRACE (::testing::Message() << c.name << ", phase " << phase << ", auto gain " << autoGain);
+                ProcessorHarness h;
+                h.set ("phasemode", (float) phase);
+                h.set ("gainscale", c.gainScale);
+                h.set ("input", c.inputDb);
+                h.set ("output", c.outputDb);
+                h.set ("autogain", autoGain ? 1.0f : 0.0f);
+                for (int band = 0; band < c.boostedBands; ++band)
+                    h.placeBand (band, FilterType::bell, 1000.0f, band + 1 < c.boostedBands ? 30.0f : 17.0f, 0.707f);
+                h.prepare (rate, 512);
+
+                const auto tone = sine (1000.0, rate, 512 * 40, c.amplitude);
+                const auto out = h.run ({ tone, tone }, 512);
+                EXPECT_TRUE (finiteFrom (out[0], 0));
+                EXPECT_TRUE (finiteFrom (out[1], 0));
+                for (auto& meter : h.processor.peakDb)
+                    EXPECT_TRUE (std::isfinite (meter.load()));
+            }
+        }
+    }
+}
