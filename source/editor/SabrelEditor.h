@@ -121,7 +121,7 @@ public:
     void openUpdateDownload();
     void refreshUpdatePill();
 
-    XErrorFilter xErrorFilter; // first in, last out; its release waits for the window to go
+    XErrorFilter xErrorFilter; // first in: the window's errors stay inside from its first request
     double uiScale = 1.0;
     double lastRefreshMs = 0.0;
     int panelBand = -1; // the band the panel was asked to show, or -1

@@ -2,11 +2,25 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
+
+// The test program's own X error handler, installed before JUCE starts as a host installs its
+// own: it ignores every error, as a JUCE application does, and shows each to the hook a test
+// may set, which sees what reaches the host's handler. (Xlib's display and error event.)
+using TestXErrorHook = int (*) (void* display, void* event);
+inline std::atomic<TestXErrorHook> testXErrorHook { nullptr };
+
+inline int testProgramXErrorHandler (void* display, void* event)
+{
+    if (const auto hook = testXErrorHook.load())
+        hook (display, event);
+    return 0;
+}
 
 // Real windows in tests: which X display they open on, and whether there is one.
 //
@@ -15,27 +29,25 @@
 // window lands on a developer's desktop. Call before JUCE starts.
 inline void useTestDisplay()
 {
-    const char* file = std::getenv ("SABREL_TEST_DISPLAY_FILE");
-    if (file == nullptr)
-        return;
-
-    std::ifstream in (file);
-    std::string name;
-    if (in >> name)
-        ::setenv ("DISPLAY", name.c_str(), 1);
+    if (const char* file = std::getenv ("SABREL_TEST_DISPLAY_FILE"))
+    {
+        std::ifstream in (file);
+        std::string name;
+        if (in >> name)
+            ::setenv ("DISPLAY", name.c_str(), 1);
+    }
 
     // Test programs share the display, so a window JUCE asks about (the one with the focus,
     // when a menu checks whether the application still has it) may belong to another program
     // and be gone by the time the request arrives. JUCE ignores such errors only in standalone
     // applications; in a plug-in the host decides, and here Xlib's default would end the test
-    // program. Ignore them as a JUCE application does.
+    // program. The program installs a handler of its own first, as a host does.
     if (void* x11 = ::dlopen ("libX11.so.6", RTLD_LAZY | RTLD_LOCAL))
     {
-        using ErrorHandler = int (*) (void*, void*);
-        using SetErrorHandler = ErrorHandler (*) (ErrorHandler);
+        using SetErrorHandler = TestXErrorHook (*) (TestXErrorHook);
 
         if (const auto set = reinterpret_cast<SetErrorHandler> (::dlsym (x11, "XSetErrorHandler")))
-            set ([] (void*, void*) { return 0; });
+            set (testProgramXErrorHandler);
         // The library stays loaded: JUCE opens the same one and the handler lives in it.
     }
 }
