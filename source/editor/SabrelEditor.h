@@ -3,6 +3,7 @@
 #include "BackgroundCache.h"
 #include "CurveCanvas.h"
 #include "KnobAttachment.h"
+#include "SwitchAttachment.h"
 #include "XErrorFilter.h"
 #include "engine/SabrelProcessor.h"
 #include "kit/Knob.h"
@@ -156,7 +157,7 @@ public:
     juce::Rectangle<int> footerArea, canvasArea, bandPanelArea, inMeterArea, outMeterArea;
 
     using SliderAttachment = KnobAttachment; // closes the gesture of a drag it does not live to see end
-    using ButtonAttachment = juce::AudioProcessorValueTreeState::ButtonAttachment;
+    using ButtonAttachment = SwitchAttachment; // never shows a value the parameter refused
     std::unique_ptr<SliderAttachment> inputAttachment, outputAttachment, freqAttachment, gainAttachment,
         qAttachment, scaleAttachment;
     std::unique_ptr<ButtonAttachment> bypassAttachment, autoGainAttachment;

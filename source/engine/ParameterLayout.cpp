@@ -1,6 +1,7 @@
 #include "ParameterLayout.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 
 const SlopeTable& getSlopeTable()
@@ -83,13 +84,30 @@ juce::NormalisableRange<float> makeRange (float start, float end, float interval
     return range;
 }
 
+// Every non-finite value a parameter built here has handed out to its listeners.
+std::atomic<uint32_t> nonFiniteValuesHandedOut { 0 };
+
+// Whether a parameter told its listeners a non-finite value since its kept value was resent.
+struct KeptFromNonFinite
+{
+    std::atomic<bool> resendDue { false };
+};
+
 // A parameter that refuses NaN and infinity, whether a host sets it or a state restores it:
-// such a value leaves the parameter at its last finite value.
+// such a value leaves the parameter at its last finite value. The framework still tells the
+// listeners the value it was handed, after this has run; each such notice is marked here, so
+// that the value kept follows it (resendValuesKeptFromNonFinite).
 template <typename Base, typename Value>
-class FiniteOnly : public Base
+class FiniteOnly : public Base, public KeptFromNonFinite, private juce::AudioProcessorParameter::Listener
 {
 public:
-    using Base::Base;
+    template <typename... Args>
+    explicit FiniteOnly (Args&&... args) : Base (std::forward<Args> (args)...)
+    {
+        this->addListener (this);
+    }
+
+    ~FiniteOnly() override { this->removeListener (this); }
 
 protected:
     void valueChanged (Value) override
@@ -98,12 +116,23 @@ protected:
         if (std::isfinite (normalised))
             lastFinite.store (normalised, std::memory_order_relaxed);
         else
-            this->setValueNotifyingHost (lastFinite.load (std::memory_order_relaxed));
+            parameter().setValue (lastFinite.load (std::memory_order_relaxed)); // silently: see above
     }
 
 private:
-    // getValue and getDefaultValue are private in the framework's classes, public in their base.
-    const juce::AudioProcessorParameter& parameter() const { return *this; }
+    void parameterValueChanged (int, float value) override
+    {
+        if (std::isfinite (value))
+            return;
+
+        resendDue.store (true, std::memory_order_release);
+        nonFiniteValuesHandedOut.fetch_add (1, std::memory_order_acq_rel);
+    }
+
+    void parameterGestureChanged (int, bool) override {}
+
+    // getValue, getDefaultValue and setValue are private in the framework's classes, public in their base.
+    juce::AudioProcessorParameter& parameter() { return *this; }
 
     std::atomic<float> lastFinite { parameter().getDefaultValue() };
 };
@@ -134,6 +163,21 @@ std::unique_ptr<juce::AudioParameterChoice> makeChoice (const juce::String& id, 
     return std::make_unique<FiniteChoice> (juce::ParameterID { id, 1 }, name, choices, defaultIndex);
 }
 } // namespace
+
+void resendValuesKeptFromNonFinite (juce::AudioProcessor& processor, uint32_t& seen)
+{
+    // A notice marks its parameter before it counts, so one counted after this load is found
+    // now or at the next call.
+    const auto handedOut = nonFiniteValuesHandedOut.load (std::memory_order_acquire);
+    if (handedOut == seen)
+        return;
+
+    seen = handedOut;
+    for (auto* parameter : processor.getParameters())
+        if (auto* kept = dynamic_cast<KeptFromNonFinite*> (parameter))
+            if (kept->resendDue.exchange (false, std::memory_order_acq_rel))
+                parameter->setValueNotifyingHost (parameter->getValue());
+}
 
 juce::AudioProcessorValueTreeState::ParameterLayout buildParameterLayout()
 {

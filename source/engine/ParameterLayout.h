@@ -3,6 +3,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <array>
+#include <cstdint>
 
 // Parameter ids, names and value texts shared by the processor and the editor.
 
@@ -44,3 +45,10 @@ juce::String ratioToText (float value, int maximumLength);
 juce::String percentToText (float value, int maximumLength);
 
 juce::AudioProcessorValueTreeState::ParameterLayout buildParameterLayout();
+
+// A parameter of that layout never takes a NaN or infinite value: it keeps its last finite one.
+// The framework still tells its listeners the value it was handed. This tells them, the host
+// among them, the value kept instead, for each parameter of the processor that handed out such
+// a value since it was last resent. `seen` is the caller's own record between calls. Message
+// thread only.
+void resendValuesKeptFromNonFinite (juce::AudioProcessor& processor, uint32_t& seen);

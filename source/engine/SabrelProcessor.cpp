@@ -145,6 +145,7 @@ SabrelProcessor::SabrelProcessor()
     for (int band = 0; band < numBands; ++band)
         for (const auto* suffix : bandParamSuffixes)
             apvts.addParameterListener (bandParamId (band, suffix), &bandParameterChanges);
+    keptValueResender.startTimer (40);
     globals.input = rawParameter (apvts, "input");
     globals.output = rawParameter (apvts, "output");
     globals.bypass = rawParameter (apvts, "bypass");
@@ -159,6 +160,7 @@ SabrelProcessor::SabrelProcessor()
 SabrelProcessor::~SabrelProcessor()
 {
     latencyPublisher.stopTimer();
+    keptValueResender.stopTimer();
     for (int band = 0; band < numBands; ++band)
         for (const auto* suffix : bandParamSuffixes)
             apvts.removeParameterListener (bandParamId (band, suffix), &bandParameterChanges);

@@ -269,5 +269,15 @@ private:
     };
     LatencyPublisher latencyPublisher { *this };
 
+    // Follows a non-finite value that a parameter handed its listeners with the value it kept.
+    struct KeptValueResender : juce::Timer
+    {
+        explicit KeptValueResender (SabrelProcessor& p) : processor (p) {}
+        void timerCallback() override { resendValuesKeptFromNonFinite (processor, seen); }
+        SabrelProcessor& processor;
+        uint32_t seen = 0;
+    };
+    KeptValueResender keptValueResender { *this };
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SabrelProcessor)
 };

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 namespace
@@ -231,3 +232,56 @@ TEST_F (HostedPlugin, EditorOpensOverASettingsFileWithAProcessingInstruction)
     settings.replaceWithText (original);
 }
 
+
+// One NaN or infinity from the host for a knob's parameter while the editor is open, through
+// the controller or the processor's parameter changes, and nothing more: the host's message
+// thread goes on, and the host ends on a finite value, the one the module kept.
+TEST_F (HostedPlugin, ANonFiniteValueFromTheHostNeitherFreezesItNorSticks)
+{
+    SKIP_WITHOUT_DISPLAY();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+
+    for (const char* name : { "Input", "Output" })
+    {
+        for (const float bad : { nan, inf })
+        {
+            for (const bool processing : { false, true })
+            {
+                SCOPED_TRACE (juce::String (name) + " = " + juce::String (bad) + (processing ? ", while processing" : ""));
+                plugin = create();
+                ASSERT_NE (plugin, nullptr);
+                plugin->prepareToPlay (48000.0, 512);
+                auto* parameter = parameterNamed (name);
+                ASSERT_NE (parameter, nullptr);
+                parameter->setValueNotifyingHost (0.25f);
+
+                PluginWindow window (plugin->createEditorIfNeeded());
+                juce::AudioBuffer<float> buffer (2, 512);
+                juce::MidiBuffer midi;
+                const auto block = [&] { buffer.clear(); plugin->processBlock (buffer, midi); };
+
+                {
+                    const watchdog::ScopeLimit limit ("the host's message thread after a non-finite value");
+                    pumpMessagesFor (100);
+                    parameter->setValue (bad);
+                    for (int i = 0; i < 10; ++i)
+                    {
+                        if (processing)
+                            block();
+                        pumpMessagesFor (30);
+                    }
+                }
+                plugin->releaseResources();
+
+                // The wrapper's controller takes an infinity as the end of the range before the
+                // module sees it, and tells nobody: the host's own copy is its own then.
+                if (std::isinf (bad) && ! processing)
+                    continue;
+
+                const float kept = parameter->getValue();
+                EXPECT_TRUE (std::isfinite (kept));
+                EXPECT_FLOAT_EQ (kept, std::isnan (bad) ? 0.25f : 1.0f);
+            }
+        }
+    }
+}
