@@ -28,7 +28,8 @@ std::function<void (int)> forEditor (SabrelEditor& editor, Handler handler)
 
 bool updateChecksEnabled (UpdateChecker& checker)
 {
-    auto* settings = checker.settings.getUserSettings();
+    // As it stands on disk now: the user may have changed it in another instance.
+    auto* settings = checker.settings.reloadUserSettings();
     return settings == nullptr || settings->getBoolValue (updatekeys::checkEnabled, true);
 }
 
@@ -100,10 +101,9 @@ void SabrelEditor::handleSettingsMenuResult (int id)
         auto& checker = processor.updateChecker;
         const bool wasOn = updateChecksEnabled (checker);
 
-        if (auto* settings = checker.settings.getUserSettings())
-            settings->setValue (updatekeys::checkEnabled, ! wasOn);
-
-        checker.settings.saveIfNeeded();
+        juce::StringPairArray choice;
+        choice.set (updatekeys::checkEnabled, wasOn ? "0" : "1");
+        checker.settings.writeUserValues (choice);
 
         if (wasOn)
             refreshUpdatePill();

@@ -74,7 +74,7 @@ bool nestsTooDeeply (const juce::String& text)
 juce::String stringProperty (const juce::var& object, const char* name)
 {
     const auto& value = object[name];
-    return value.isString() ? value.toString() : juce::String();
+    return value.isString() ? asValidUnicode (value.toString()) : juce::String();
 }
 
 // One request, shared by the thread that makes it and the check thread that waits for it; the
@@ -119,6 +119,30 @@ juce::String fetchReply (const Request& request)
 }
 
 } // namespace
+
+juce::String asValidUnicode (const juce::String& text)
+{
+    constexpr juce::juce_wchar replacement = 0xfffd;
+    const auto isHigh = [] (juce::juce_wchar c) { return c >= 0xd800 && c <= 0xdbff; };
+    const auto isLow = [] (juce::juce_wchar c) { return c >= 0xdc00 && c <= 0xdfff; };
+
+    juce::String result;
+    result.preallocateBytes (text.getNumBytesAsUTF8());
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+
+        if (isHigh (c) && isLow (*p))
+            result += (juce::juce_wchar) (0x10000 + ((c - 0xd800) << 10) + (p.getAndAdvance() - 0xdc00));
+        else if (isHigh (c) || isLow (c) || c > 0x10ffff)
+            result += replacement;
+        else
+            result += c;
+    }
+
+    return result;
+}
 
 int compareVersions (const juce::String& a, const juce::String& b)
 {
@@ -178,7 +202,9 @@ ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody)
         return UserSettingsFiles::isSafeValue (value) ? value : juce::String();
     };
 
-    return { field ("version"), field ("url"), field ("notes") };
+    const auto version = field ("version");
+    return { version.length() <= maxAnnouncedVersionLength ? version : juce::String(), field ("url"),
+             field ("notes").substring (0, maxStoredNotesLength) };
 }
 
 bool isAcceptableDownloadUrl (const juce::String& address)
@@ -252,7 +278,8 @@ UpdateChecker::~UpdateChecker()
 
 void UpdateChecker::checkIfDue()
 {
-    auto* user = settings.getUserSettings();
+    // As it stands on disk now: the user may have turned checks off in another instance.
+    auto* user = settings.reloadUserSettings();
 
     if (! user->getBoolValue (updatekeys::checkEnabled, true))
         return;
@@ -267,8 +294,9 @@ void UpdateChecker::checkIfDue()
         return;
 
     // Stored before the request, so a failed one also counts as the day's check.
-    user->setValue (updatekeys::lastCheckMs, juce::String (now));
-    user->saveIfNeeded();
+    juce::StringPairArray checked;
+    checked.set (updatekeys::lastCheckMs, juce::String (now));
+    settings.writeUserValues (checked);
 
     requestAddress = updateRequestAddress (updateBaseAddress(), currentVersion, pluginFormat);
 
@@ -344,17 +372,17 @@ void UpdateChecker::ResultCallback::operator()() const
     if (owner == nullptr)
         return;
 
-    auto* user = owner->settings.getUserSettings();
-    user->setValue (updatekeys::latestVersion, version);
+    juce::StringPairArray reply;
+    reply.set (updatekeys::latestVersion, version);
 
     // A reply without an address or notes keeps the ones stored earlier, and so does one whose
     // address is not a plain https address.
     if (isAcceptableDownloadUrl (url))
-        user->setValue (updatekeys::latestUrl, url);
+        reply.set (updatekeys::latestUrl, url);
 
     if (notes.isNotEmpty())
-        user->setValue (updatekeys::latestNotes, notes);
+        reply.set (updatekeys::latestNotes, notes);
 
-    user->saveIfNeeded();
+    owner->settings.writeUserValues (reply);
     owner->broadcaster.sendChangeMessage();
 }

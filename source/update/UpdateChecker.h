@@ -30,12 +30,23 @@ bool isUpdateCheckDue (juce::int64 nowMs, juce::int64 lastCheckMs);
 juce::String updateRequestAddress (const juce::String& baseAddress, const juce::String& version,
                                    const juce::String& pluginFormat);
 
-// What the update endpoint announces. Fields the reply lacks, does not give as strings, or gives
-// as text that the settings file must not store (UserSettingsFiles::isSafeValue) are empty.
+// What the update endpoint announces, as valid Unicode (asValidUnicode). Fields the reply lacks,
+// does not give as strings, or gives as text that the settings file must not store
+// (UserSettingsFiles::isSafeValue) are empty, and so is a version longer than
+// maxAnnouncedVersionLength. Notes are cut to maxStoredNotesLength characters, so that the
+// settings file stays far below its size limit however its save escapes them.
 struct ReleaseAnnouncement
 {
     juce::String version, url, notes;
 };
+
+inline constexpr int maxAnnouncedVersionLength = 64;
+inline constexpr int maxStoredNotesLength = 16384;
+
+// The text with every code unit that is no character replaced: a surrogate pair (the form a
+// JSON escape gives a character beyond the first 65,536) becomes its one character, a lone
+// surrogate or a value beyond U+10FFFF becomes U+FFFD.
+juce::String asValidUnicode (const juce::String& text);
 
 ReleaseAnnouncement parseReleaseAnnouncement (const juce::String& replyBody);
 

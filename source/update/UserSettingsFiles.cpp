@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -123,41 +125,61 @@ juce::String fromUtf8 (std::string_view text)
                                                             : juce::String();
 }
 
-// The keys among `keys` that a whole tag <VALUE name="key" val="..."> in the text turns off,
-// read without the framework's parser. A value is off unless it plainly reads as a number
-// other than 0, as the checker reads it. This only ever keeps a choice off, so text that merely
-// looks like such a tag (in a comment, say) can do no more than that.
-juce::StringArray optOutsStatedIn (const juce::MemoryBlock& text, const juce::StringArray& keys, bool ignoreCase)
+// The keys among `keys` that a whole tag <VALUE name="key" val="..."> in the file turns off,
+// read without the framework's parser, through the whole file however long it is. A value is
+// off unless it plainly reads as a number other than 0, as the checker reads it. This only ever
+// keeps a choice off, so text that merely looks like such a tag (in a comment, say) can do no
+// more than that.
+juce::StringArray optOutsStatedIn (const juce::File& file, const juce::StringArray& keys, bool ignoreCase)
 {
-    const std::string_view all (static_cast<const char*> (text.getData()), text.getSize());
+    constexpr size_t pieceBytes = 1 << 20;
+    constexpr size_t longestTagKept = 1 << 16; // far beyond any tag the settings file writes
     const std::string_view open ("<VALUE");
     juce::StringArray off;
+    juce::FileInputStream in (file);
+    std::string text;
+    std::vector<char> piece (pieceBytes);
 
-    for (auto start = all.find (open); start != std::string_view::npos; start = all.find (open, start + 1))
+    while (in.openedOk() && ! in.isExhausted())
     {
-        // A tag ends at the first '>' and holds no '<': so no text is read for two tags, and a
-        // file of nothing but openings is read once, not once for each.
-        const auto end = all.find_first_of ("<>", start + open.size());
+        const auto read = in.read (piece.data(), (int) piece.size());
 
-        if (end == std::string_view::npos)
+        if (read <= 0)
             break;
 
-        const auto tag = all.substr (start + open.size(), end - start - open.size());
+        text.append (piece.data(), (size_t) read);
+        const std::string_view all (text);
 
-        if (all[end] == '<' || tag.empty() || ! isSpace (tag.front()))
-            continue;
+        for (auto start = all.find (open); start != std::string_view::npos; start = all.find (open, start + 1))
+        {
+            // A tag ends at the first '>' and holds no '<': so no text is read for two tags, and
+            // a file of nothing but openings is read once, not once for each.
+            const auto end = all.find_first_of ("<>", start + open.size());
 
-        const auto name = attributeIn (tag, "name");
-        const auto value = attributeIn (tag, "val");
+            if (end == std::string_view::npos)
+                break;
 
-        if (! name || ! value)
-            continue;
+            const auto tag = all.substr (start + open.size(), end - start - open.size());
 
-        const auto key = fromUtf8 (*name);
-        const bool readsOn = value->find ('&') == std::string_view::npos && fromUtf8 (*value).getIntValue() != 0;
+            if (all[end] == '<' || tag.empty() || ! isSpace (tag.front()))
+                continue;
 
-        if (key.isNotEmpty() && keys.contains (key, ignoreCase) && ! readsOn)
-            off.addIfNotAlreadyThere (key, ignoreCase);
+            const auto name = attributeIn (tag, "name");
+            const auto value = attributeIn (tag, "val");
+
+            if (! name || ! value)
+                continue;
+
+            const auto key = fromUtf8 (*name);
+            const bool readsOn = value->find ('&') == std::string_view::npos && fromUtf8 (*value).getIntValue() != 0;
+
+            if (key.isNotEmpty() && keys.contains (key, ignoreCase) && ! readsOn)
+                off.addIfNotAlreadyThere (key, ignoreCase);
+        }
+
+        // A tag may go on in the next piece: the text from the last '<' is read again with it.
+        const auto last = all.rfind ('<');
+        text = last != std::string_view::npos && all.size() - last <= longestTagKept ? text.substr (last) : std::string();
     }
 
     return off;
@@ -278,7 +300,7 @@ std::unique_ptr<juce::PropertiesFile> UserSettingsFiles::openSettingsFile (juce:
 
     if (file.existsAsFile() && readText (file, text, whole) && ! parsesSafely (text, whole))
     {
-        statedOff = optOutsStatedIn (text, optOutKeys, o.ignoreCaseOfKeyNames);
+        statedOff = optOutsStatedIn (file, optOutKeys, o.ignoreCaseOfKeyNames);
         file = ownFile ? replaceWithOptOuts (file, statedOff, o) : juce::File();
     }
 
@@ -318,15 +340,19 @@ void UserSettingsFiles::keepOnlySafeValues (juce::PropertiesFile& props) const
     }
 }
 
+std::unique_ptr<juce::PropertiesFile> UserSettingsFiles::openUserFile() const
+{
+    auto o = options;
+    o.commonToAllUsers = false;
+    return openSettingsFile (locationFor (o, false), o, true);
+}
+
 void UserSettingsFiles::openFiles()
 {
     auto o = options;
 
     if (userProps == nullptr)
-    {
-        o.commonToAllUsers = false;
-        userProps = openSettingsFile (locationFor (o, false), o, true);
-    }
+        userProps = openUserFile();
 
     if (commonProps == nullptr)
     {
@@ -351,6 +377,33 @@ juce::PropertiesFile* UserSettingsFiles::getCommonSettings()
         openFiles();
 
     return commonProps.get();
+}
+
+juce::PropertiesFile* UserSettingsFiles::reloadUserSettings()
+{
+    if (userProps == nullptr)
+    {
+        openFiles();
+        return userProps.get();
+    }
+
+    // Into the same object: callers may hold it. It then matches the disk, so it has nothing
+    // of its own to save, and no stale copy of it can be written later.
+    const auto onDisk = openUserFile();
+    userProps->clear();
+    userProps->addAllPropertiesFrom (*onDisk);
+    userProps->setNeedsToBeSaved (false);
+    return userProps.get();
+}
+
+bool UserSettingsFiles::writeUserValues (const juce::StringPairArray& values)
+{
+    auto* user = reloadUserSettings();
+
+    for (int i = 0; i < values.size(); ++i)
+        user->setValue (values.getAllKeys()[i], values.getAllValues()[i]);
+
+    return user->saveIfNeeded();
 }
 
 bool UserSettingsFiles::saveIfNeeded()

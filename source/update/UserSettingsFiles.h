@@ -23,6 +23,15 @@ public:
     juce::PropertiesFile* getUserSettings();
     juce::PropertiesFile* getCommonSettings();
 
+    // Reads the user's file from disk again, as openFiles does, into the settings already handed
+    // out, so that a choice made meanwhile in another instance or process is seen.
+    juce::PropertiesFile* reloadUserSettings();
+
+    // Reads the user's file from disk again, sets these keys and saves at once: only these keys
+    // change, and a choice made elsewhere since this file was read survives. False when the save
+    // failed.
+    bool writeUserValues (const juce::StringPairArray& values);
+
     // Saves whichever file has unsaved changes; false when a save failed.
     bool saveIfNeeded();
     void closeFiles();
@@ -56,6 +65,7 @@ public:
 
 private:
     std::unique_ptr<juce::PropertiesFile> openSettingsFile (juce::File file, const juce::PropertiesFile::Options& o, bool ownFile) const;
+    std::unique_ptr<juce::PropertiesFile> openUserFile() const;
     void keepOnlySafeValues (juce::PropertiesFile& props) const;
 
     juce::PropertiesFile::Options options;

@@ -261,7 +261,9 @@ TEST_F (EditorTest, UpdateCheckerReportsRefreshTheOpenEditorOnly)
     EXPECT_FALSE (e.updatePill.isVisible());
 
     // A check that found a newer release stores it and broadcasts.
-    processor->updateChecker.settings.getUserSettings()->setValue (updatekeys::latestVersion, "9.1.0");
+    juce::StringPairArray found;
+    found.set (updatekeys::latestVersion, "9.1.0");
+    processor->updateChecker.settings.writeUserValues (found);
     processor->updateChecker.broadcaster.sendSynchronousChangeMessage();
     EXPECT_TRUE (e.updatePill.isVisible());
     EXPECT_EQ (e.updatePill.getButtonText(), "UPDATE 9.1.0");

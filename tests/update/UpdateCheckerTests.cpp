@@ -326,6 +326,7 @@ TEST_F (CheckSchedule, SecondCallWhileACheckRunsDoesNothing)
     // Even with the stored time gone, a running check is not doubled.
     auto* user = checker.settings.getUserSettings();
     user->removeValue (updatekeys::lastCheckMs);
+    ASSERT_TRUE (user->saveIfNeeded()); // a check reads the file as it stands on disk
     checker.checkIfDue();
     EXPECT_FALSE (user->containsKey (updatekeys::lastCheckMs));
 
