@@ -16,12 +16,14 @@ namespace juce
 bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
 } // namespace juce
 
-// Delivers the messages posted so far (button clicks, asynchronous updates).
-inline void deliverPostedMessages()
+// Delivers the messages posted so far (button clicks, asynchronous updates); returns how many,
+// at most `limit`: a message that posts itself again for ever reaches the limit.
+inline int deliverPostedMessages (int limit = 10000)
 {
-    for (int i = 0; i < 10000 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
-    {
-    }
+    int delivered = 0;
+    while (delivered < limit && juce::dispatchNextMessageOnSystemQueue (true))
+        ++delivered;
+    return delivered;
 }
 
 // Every editor starts the day's update check when one is due. The tests point the per-user

@@ -128,16 +128,6 @@ struct SliderValues : juce::Slider::Listener
     void sliderValueChanged (juce::Slider* s) override { values.push_back (s->getValue()); }
     std::vector<double> values;
 };
-
-// Messages dispatched until none is pending, at most `limit`: a message that posts itself
-// again for ever reaches the limit.
-int messagesUntilQuiet (int limit)
-{
-    int dispatched = 0;
-    while (dispatched < limit && juce::dispatchNextMessageOnSystemQueue (true))
-        ++dispatched;
-    return dispatched;
-}
 } // namespace
 
 // A host hands a bound parameter one NaN or infinity, through the controller (on the message
@@ -187,7 +177,7 @@ TEST_F (EditorTest, ANonFiniteValueFromTheHostLeavesEveryListenerOnTheValueKept)
                         hand();
 
                     pumpMessagesFor (150);
-                    EXPECT_LT (messagesUntilQuiet (5000), 5000) << "the message thread never goes quiet";
+                    EXPECT_LT (deliverPostedMessages (5000), 5000) << "the message thread never goes quiet";
                 }
 
                 const float kept = parameter->getValue();
